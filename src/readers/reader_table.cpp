@@ -1,0 +1,75 @@
+// The extension table of the input formats: a format is one row here and one
+// file of its own.
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "image/error.h"
+#include "profile/text.h"
+#include "readers/readers.h"
+
+namespace pix {
+
+namespace {
+
+struct ReaderRow {
+    const char* format;
+    const char* extensions;  // upper case, ';'-separated
+    ReadFn read;
+};
+
+constexpr ReaderRow kReaders[] = {
+    {"JPEG", "JPG;JPEG;JPE;JIF", readJpeg},
+};
+
+std::string extensionOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    return upperAscii(path.substr(dot + 1));
+}
+
+bool listHas(const char* list, const std::string& ext) {
+    std::string_view rest(list);
+    while (true) {
+        const size_t semi = rest.find(';');
+        if (rest.substr(0, semi) == ext) return true;
+        if (semi == std::string_view::npos) return false;
+        rest.remove_prefix(semi + 1);
+    }
+}
+
+}  // namespace
+
+ReadFn findReader(const std::string& path) {
+    const std::string ext = extensionOf(path);
+    if (ext.empty()) return nullptr;
+    for (const ReaderRow& row : kReaders)
+        if (listHas(row.extensions, ext)) return row.read;
+    return nullptr;
+}
+
+bool loadImage(const std::string& path, Image& img) {
+    const ReadFn read = findReader(path);
+    if (!read) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error(msgCannotOpen(path));
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw Error(msgCannotOpen(path));
+    img.params.resetMetadata();
+    try {
+        read(data.data(), data.size(), img);
+    } catch (const Error& e) {
+        throw Error(path + ": " + e.what());
+    } catch (const std::bad_alloc&) {
+        throw Error(path + ": not enough memory to decode the image");
+    }
+    if (img.xdpi < 2) img.xdpi = 300;
+    if (img.ydpi < 2) img.ydpi = 300;
+    img.params.HorizontalDpi = img.xdpi;
+    img.params.VerticalDpi = img.ydpi;
+    return true;
+}
+
+}  // namespace pix
