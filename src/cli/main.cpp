@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    // A file-size limit then shows as a failed write, which the run reports.
+    std::signal(SIGXFSZ, SIG_IGN);
     pix::BatchEngine engine;
     if (args[0] == "run") return runOnce(profile, engine);
 
