@@ -82,21 +82,34 @@ void adjusthsv(Image& img, int dh, int ds, int dv) {
     const ScaleTables& t = scaleTables();
     // Every pixel's result depends only on its three 0..99 channels, so the
     // results are kept in a table of 100^3 entries filled as colours appear:
-    // bit 31 marks a filled entry, the low 24 bits hold B, G, R.
+    // bit 31 marks a filled entry, the low 24 bits hold B, G, R in byte order.
+    // The index is a sum of three per-channel tables, so no multiplication is
+    // left in the loop.
     std::unique_ptr<uint32_t[]> memo(new uint32_t[100 * 100 * 100]());
+    uint32_t keyB[256], keyG[256], keyR[256];
+    for (int v = 0; v < 256; ++v) {
+        keyB[v] = t.down[v];
+        keyG[v] = t.down[v] * 100u;
+        keyR[v] = t.down[v] * 10000u;
+    }
+    auto result = [&](const uint8_t* px) {
+        const uint32_t key = keyB[px[0]] + keyG[px[1]] + keyR[px[2]];
+        uint32_t slot = memo[key];
+        if (!slot) {
+            int r = t.down[px[2]], g = t.down[px[1]], b = t.down[px[0]];
+            shift99(r, g, b, dh, ds, dv);
+            slot = 0x80000000u | uint32_t(t.up[b]) | uint32_t(t.up[g]) << 8 | uint32_t(t.up[r]) << 16;
+            memo[key] = slot;
+        }
+        return slot;
+    };
     const size_t n = size_t(img.width) * size_t(img.height);
     uint8_t* px = img.pixels.data();
     for (size_t i = 0; i < n; ++i, px += 3) {
-        const int b9 = t.down[px[0]], g9 = t.down[px[1]], r9 = t.down[px[2]];
-        uint32_t& slot = memo[size_t((r9 * 100 + g9) * 100 + b9)];
-        if (!slot) {
-            int r = r9, g = g9, b = b9;
-            shift99(r, g, b, dh, ds, dv);
-            slot = 0x80000000u | uint32_t(t.up[b]) | uint32_t(t.up[g]) << 8 | uint32_t(t.up[r]) << 16;
-        }
-        px[0] = uint8_t(slot);
-        px[1] = uint8_t(slot >> 8);
-        px[2] = uint8_t(slot >> 16);
+        const uint32_t v = result(px);
+        px[0] = uint8_t(v);
+        px[1] = uint8_t(v >> 8);
+        px[2] = uint8_t(v >> 16);
     }
 }
 
