@@ -25,12 +25,20 @@ int32_t unitsToPixels(int64_t units, int64_t em, int64_t unitsPerEm) {
 
 // Spans arrive with a 16-bit x, so wide areas are rasterised in tiles.
 constexpr int64_t kTileWidth = 16384;
+// The rasteriser folds everything left of its clip box into one column, which
+// can move the coverage of the columns just inside by a level. So a glyph is
+// rasterised from its own left edge whenever that is within reach, and only
+// the parts of giant glyphs far from it start a few columns left of what is
+// drawn.
+constexpr int64_t kLeftReach = 16000;
+constexpr int64_t kLeftPad = 4;
 
 struct SpanTarget {
     Image* img;
     int64_t baseline;  // image row just below the baseline
     int64_t originX;   // image column of span x 0
-    int64_t tileEnd;   // first image column past the tile
+    int64_t fromX;     // image columns [fromX, toX) are drawn
+    int64_t toX;
     uint8_t b, g, r;
 };
 
@@ -44,12 +52,11 @@ void blendSpans(int y, int count, const FT_Span* spans, void* user) {
     const int64_t row = t.baseline - 1 - y;
     if (row < 0 || row >= t.img->height) return;
     uint8_t* line = t.img->row(int32_t(row));
-    const int64_t end = std::min<int64_t>(t.tileEnd, t.img->width);
     for (int i = 0; i < count; ++i) {
         const unsigned cov = spans[i].coverage;
         if (cov == 0) continue;
-        const int64_t x0 = std::max<int64_t>(0, t.originX + spans[i].x);
-        const int64_t x1 = std::min<int64_t>(end, t.originX + spans[i].x + spans[i].len);
+        const int64_t x0 = std::max<int64_t>(t.fromX, t.originX + spans[i].x);
+        const int64_t x1 = std::min<int64_t>(t.toX, t.originX + spans[i].x + spans[i].len);
         for (int64_t x = x0; x < x1; ++x) {
             uint8_t* p = line + 3 * x;
             p[0] = blend(p[0], t.b, cov);
@@ -176,7 +183,7 @@ int64_t TextRenderer::textWidth(std::u32string_view text) const {
 void TextRenderer::drawText(Image& img, int64_t x, int64_t y, std::u32string_view text, uint32_t colour) const {
     const Impl& m = *impl_;
     if (!m.face || img.layout != Layout::Bgr24 || img.width <= 0 || img.height <= 0) return;
-    SpanTarget target{&img, y + m.ascent, 0, 0, uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)};
+    SpanTarget target{&img, y + m.ascent, 0, 0, 0, uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)};
     FT_Raster_Params params{};
     params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
     params.gray_spans = blendSpans;
@@ -191,20 +198,21 @@ void TextRenderer::drawText(Image& img, int64_t x, int64_t y, std::u32string_vie
             FT_BBox box;
             FT_Outline_Get_CBox(&slot->outline, &box);
             // The glyph's pixels in image coordinates, cut to the image.
-            const int64_t vx0 = std::max<int64_t>(0, pen + floorDiv64(box.xMin));
+            const int64_t gx0 = pen + floorDiv64(box.xMin);
+            const int64_t vx0 = std::max<int64_t>(0, gx0);
             const int64_t vx1 = std::min<int64_t>(img.width, pen + ceilDiv64(box.xMax));
             const int64_t vy0 = std::max<int64_t>(0, target.baseline - ceilDiv64(box.yMax));
             const int64_t vy1 = std::min<int64_t>(img.height, target.baseline - floorDiv64(box.yMin));
             FT_Pos shifted = 0;
             for (int64_t tx = vx0; tx < vx1 && vy0 < vy1; tx += kTileWidth) {
-                const int64_t tileWidth = std::min(kTileWidth, vx1 - tx);
-                const FT_Pos want = FT_Pos((pen - tx) * 64);
+                target.fromX = tx;
+                target.toX = std::min(tx + kTileWidth, vx1);
+                target.originX = tx - gx0 <= kLeftReach ? gx0 : tx - kLeftPad;
+                const FT_Pos want = FT_Pos((pen - target.originX) * 64);
                 FT_Outline_Translate(&slot->outline, want - shifted, 0);
                 shifted = want;
-                target.originX = tx;
-                target.tileEnd = tx + tileWidth;
                 params.clip_box.xMin = 0;
-                params.clip_box.xMax = FT_Pos(tileWidth);
+                params.clip_box.xMax = FT_Pos(target.toX - target.originX);
                 params.clip_box.yMin = FT_Pos(target.baseline - vy1);
                 params.clip_box.yMax = FT_Pos(target.baseline - vy0);
                 FT_Outline_Render(m.library, &slot->outline, &params);
