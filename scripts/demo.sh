@@ -9,4 +9,9 @@ rm -rf "$work" && mkdir -p "$work/in"
 cp samples/images/* "$work/in/"
 sed "s|@IN@|$work/in/|g" samples/demo.ini > "$work/demo.ini"
 build/pixmarsh-cli run --profile "$work/demo.ini"
+# One output per caption placement, from the caption profile.
+for align in topleft topcenter topright bottomleft bottomcenter bottomright; do
+  sed -e "s|@IN@|$work/in/|g" -e "s|@ALIGN@|$align|g" samples/captions.ini > "$work/captions-$align.ini"
+  build/pixmarsh-cli run --profile "$work/captions-$align.ini"
+done
 echo "outputs are in $work/in/done/"
