@@ -180,6 +180,10 @@ TForm1::TForm1(const FormEnvironment& env, std::unique_ptr<FormDialogs> dialogs,
     if (env_.trayAvailable) trayicon_->show();
 
     aboutbox_ = std::make_unique<Taboutbox>();
+    // Settle the layout with the menus in place, so the placement works with
+    // the size the window will really have.
+    layout()->activate();
+    resize(size().expandedTo(minimumSizeHint()));
     restorePlacement();
 }
 
@@ -327,7 +331,9 @@ void TForm1::buildControls() {
     connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
 
-    resize(741, 554);
+    // The designed client size, or what the controls need when that is more.
+    ensurePolished();
+    resize(QSize(741, 554).expandedTo(minimumSizeHint()));
 }
 
 void TForm1::buildMenus() {

@@ -58,6 +58,8 @@ QString FormDialogs::saveFile(QWidget* parent, const FileDialogSpec& spec) {
 
 void FormDialogs::openDocument(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
-void FormDialogs::quit() { QApplication::quit(); }
+// exit(), not quit(): quit() first asks every window to close, and the
+// window refuses, since closing it only puts it into the tray.
+void FormDialogs::quit() { QApplication::exit(0); }
 
 }  // namespace pix

@@ -19,7 +19,7 @@ void takeScreenshots(pix::TForm1& form, const QString& dir) {
         form.About2Click();
         QTimer::singleShot(500, &form, [&form, dir] {
             form.aboutbox()->grab().save(QDir(dir).filePath("pixmarsh-about.png"));
-            QApplication::quit();
+            QApplication::exit(0);
         });
     });
 }
