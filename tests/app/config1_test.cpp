@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -452,7 +453,13 @@ private slots:
         // Start Timer brings it back.
         f->StartTimer1->trigger();
         QCOMPARE(f->tooltip(), QString(kTooltipTimerOn));
-        f->StopTimer1->trigger();
+        // A tick's run that fails opens no box: the tooltip stays at
+        // Processing, the timer off, and the status bar names the cause.
+        f->TimerTimer();
+        QCOMPARE(dialogs_->errors.size(), 1);
+        QCOMPARE(f->tooltip(), QString(kTooltipProcessing));
+        QVERIFY(!f->timer()->isEnabled());
+        QVERIFY(f->statusBar()->currentMessage().contains("swirl"));
     }
 
     void testNowWithAnEmptyFolder() {
