@@ -1,6 +1,7 @@
 #include "app/font_list.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QPainter>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -39,6 +40,17 @@ FontList::FontList(QWidget* parent) : QComboBox(parent) {
     QStringList families;
     for (const QString& f : QFontDatabase::families())
         if (QFontDatabase::isScalable(f) && !QFontDatabase::isPrivateFamily(f)) families << f;
+    // The common Windows names that profiles carry ("Arial" is the engine's
+    // default) are listed too when the system maps them to an installed
+    // metric-compatible face, so that loading and saving such a profile keeps
+    // its font.
+    for (const char* alias : {"Arial", "Times New Roman", "Courier New"}) {
+        const QString name = QString::fromLatin1(alias);
+        if (families.contains(name, Qt::CaseInsensitive)) continue;
+        const QString resolved = QFontInfo(QFont(name)).family();
+        if (resolved.compare(name, Qt::CaseInsensitive) != 0 && resolved.startsWith(QStringLiteral("Liberation")))
+            families << name;
+    }
     families.sort(Qt::CaseInsensitive);
     addItems(families);
     setItemDelegate(new FontSampleDelegate(this));

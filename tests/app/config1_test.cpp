@@ -283,10 +283,17 @@ private slots:
         QCOMPARE(f->directory->text(), QString());
         QCOMPARE(dialogs_->informations.size(), 2);
 
+        // "Arial", the engine's default, is offered through its metric-compatible
+        // face, so a profile naming it keeps it across a load and a save.
+        writeText(bare, "textfont=\"arial\"\n");
+        f->LoadProfiles1->trigger();
+        QCOMPARE(f->textfont->selectedName(), QString("Arial"));
+        QCOMPARE(dialogs_->informations.size(), 3);
+
         // A file that exists but cannot be read: the error, no message, no change.
         dialogs_->fileAnswer = folder();  // a folder
         f->LoadProfiles1->trigger();
-        QCOMPARE(dialogs_->informations.size(), 2);
+        QCOMPARE(dialogs_->informations.size(), 3);
         QCOMPARE(dialogs_->errors.size(), 1);
         QCOMPARE(f->interval->value(), 60);
     }
