@@ -41,7 +41,8 @@ PillowImage decodeWithPillow(const std::string& path) {
         "t = im.info.get('transparency')\n"
         "print('transparency', '-' if t is None else (t.hex() if isinstance(t, bytes) else str(t).replace(' ', '')))\n"
         "print('rgba', im.convert('RGBA').tobytes().hex())\n";
-    const std::string scriptPath = "/tmp/pixmarsh-pillow-decode.py";
+    TempDir dir;
+    const std::string scriptPath = dir / "decode.py";
     writeFile(scriptPath, script);
     std::string out;
     PillowImage img;

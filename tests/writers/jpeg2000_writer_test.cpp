@@ -154,3 +154,21 @@ TEST(Jpeg2000Writer, FullDiskIsAnError) {
         EXPECT_NE(std::string(e.what()).find("No space left"), std::string::npos) << e.what();
     }
 }
+
+TEST(Jpeg2000Writer, FilesByExtension) {
+    TempDir dir;
+    pix::Image img = withDepth(photoImage(40, 30), 8, 3);
+    img.params.Jpeg2000Rate = 0.035;
+    for (const char* ext : {".jp2", ".j2k", ".jpc", ".j2c"}) {
+        SCOPED_TRACE(ext);
+        const std::string path = dir / (std::string("a") + ext);
+        ASSERT_TRUE(pix::saveimage(img, path));
+        const std::vector<uint8_t> b = readFile(path);
+        ASSERT_GT(b.size(), 12u);
+        const bool jp2 = std::string(ext) == ".jp2";
+        EXPECT_EQ(b[0] == 0xFF && b[1] == 0x4F, !jp2);
+        const OpjDecoded d = decodeWithOpenJpeg(dir, b, jp2 ? ".jp2" : ".j2k", 40, 30);
+        ASSERT_TRUE(d.ok) << d.dump;
+        EXPECT_EQ(d.components, 3);
+    }
+}

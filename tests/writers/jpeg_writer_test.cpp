@@ -29,6 +29,7 @@ std::vector<int> markers(const std::vector<uint8_t>& b) {
 }
 
 std::string identify(const std::string& path, const std::string& format) {
+    std::string out;
     run("/usr/bin/identify -format '" + format + "' '" + path + "' 2>&1", &out);
     return out;
 }
