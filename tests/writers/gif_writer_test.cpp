@@ -8,6 +8,7 @@
 
 #include "image/error.h"
 #include "image/sink.h"
+#include "imageops/palette_quantiser.h"
 #include "support/test_support.h"
 #include "support/writer_support.h"
 #include "writers/gif_rle_encoder.h"
@@ -244,4 +245,26 @@ TEST(GifWriter, FullDiskIsAnError) {
     const pix::Image img = withDepth(photoImage(200, 200), 8, 1);
     FullDiskSink sink(1000);
     EXPECT_THROW(pix::writeGif(img, sink), pix::Error);
+}
+
+// A photo needs the box-splitting (16 colours) or neural (256) quantiser:
+// every pixel must come back as the palette colour the quantiser gives it.
+TEST(GifWriter, PhotoPixelsAreTheQuantisersColours) {
+    for (int bits : {4, 8})
+        for (bool alpha : {false, true}) {
+            SCOPED_TRACE(std::to_string(bits) + (alpha ? " bits, alpha" : " bits"));
+            pix::Image img = withDepth(photoImage(120, 90), bits, 1);
+            if (alpha) img.alpha.assign(size_t(img.width) * img.height, 255);
+            const pix::PaletteQuantiser q(img, alpha ? (1 << bits) - 1 : 1 << bits);
+            const GiflibImage g = decodeWithGiflib(encode(pix::writeGif, img));
+            ASSERT_TRUE(g.ok);
+            for (int y = 0; y < img.height; ++y)
+                for (int x = 0; x < img.width; ++x) {
+                    const uint32_t c = pixelAt(img, x, y);
+                    const int want = q.lookup(uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c));
+                    const pix::RgbColour e = q.palette()[size_t(want)];
+                    ASSERT_EQ(rgbOf(g.palette[g.raster[size_t(y) * img.width + x]]),
+                              uint32_t(e.r) << 16 | uint32_t(e.g) << 8 | e.b);
+                }
+        }
 }
