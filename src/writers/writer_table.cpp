@@ -17,6 +17,12 @@ struct WriterRow {
 
 constexpr WriterRow kWriters[] = {
     {"JPEG", ".jpg;.jpeg;.jpe;.jif", writeJpeg},
+    {"GIF", ".gif", writeGif},
+    {"BMP", ".bmp;.dib;.rle", writeBmp},
+    {"PCX", ".pcx", writePcx},
+    {"PNG", ".png", writePng},
+    {"JPEG 2000 file", ".jp2", writeJp2},
+    {"JPEG 2000 code stream", ".j2k;.jpc;.j2c", writeJ2k},
 };
 
 bool listHas(const char* list, std::string_view ext) {

@@ -12,6 +12,12 @@ namespace pix {
 using WriteFn = void (*)(const Image& img, ByteSink& out);
 
 void writeJpeg(const Image& img, ByteSink& out);
+void writeGif(const Image& img, ByteSink& out);
+void writeBmp(const Image& img, ByteSink& out);
+void writePcx(const Image& img, ByteSink& out);
+void writePng(const Image& img, ByteSink& out);
+void writeJp2(const Image& img, ByteSink& out);  // JPEG 2000 file (JP2 boxes)
+void writeJ2k(const Image& img, ByteSink& out);  // bare JPEG 2000 code stream
 
 // The writer for a path's extension (letter case ignored), or nullptr.
 WriteFn findWriter(const std::string& path);
