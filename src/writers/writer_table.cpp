@@ -17,6 +17,7 @@ struct WriterRow {
 
 constexpr WriterRow kWriters[] = {
     {"JPEG", ".jpg;.jpeg;.jpe;.jif", writeJpeg},
+    {"TIFF", ".tif;.tiff;.fax;.g3f;.g3n", writeTiff},
 };
 
 bool listHas(const char* list, std::string_view ext) {

@@ -12,6 +12,7 @@ namespace pix {
 using WriteFn = void (*)(const Image& img, ByteSink& out);
 
 void writeJpeg(const Image& img, ByteSink& out);
+void writeTiff(const Image& img, ByteSink& out);
 
 // The writer for a path's extension (letter case ignored), or nullptr.
 WriteFn findWriter(const std::string& path);
