@@ -1,0 +1,258 @@
+#include "imageops/neural_quantiser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace pix {
+
+namespace {
+
+constexpr int kCycles = 100;
+constexpr int kInitAlpha = 1024;       // learning rate, 10 fraction bits
+constexpr int kRadiusBiasShift = 6;    // radius in 1/64 units
+constexpr int kRadiusDec = 30;
+constexpr int kRadBias = 256;
+constexpr int kAlphaRadBias = 262144;  // kInitAlpha * kRadBias
+constexpr int kIntBias = 65536;        // frequency and bias, 16 fraction bits
+constexpr int kBeta = 64;              // kIntBias >> 10
+constexpr int kBetaGamma = 65536;      // kIntBias << (10 - 10)
+
+// rnd for a non-negative value: an exact half goes to the even neighbour.
+int64_t roundHalfEven(double x) {
+    const double f = std::floor(x);
+    const double d = x - f;
+    if (d > 0.5) return int64_t(f) + 1;
+    if (d < 0.5) return int64_t(f);
+    return std::fmod(f, 2.0) == 0.0 ? int64_t(f) : int64_t(f) + 1;
+}
+
+struct Network {
+    int n;
+    std::vector<int32_t> b, g, r, freq, bias;
+
+    explicit Network(int size) : n(size), b(size), g(size), r(size), freq(size), bias(size, 0) {
+        for (int i = 0; i < n; ++i) {
+            b[i] = g[i] = r[i] = (i * 4096) / n;
+            freq[i] = kIntBias / n;
+        }
+    }
+
+    // The neuron to move: the closest one after the bias against neurons
+    // that win too often; every frequency decays and the closest one's grows.
+    int contest(int32_t cb, int32_t cg, int32_t cr) {
+        int32_t bestd = 2147483647, bestbiasd = 2147483647;
+        int bestpos = -1, bestbiaspos = -1;
+        for (int i = 0; i < n; ++i) {
+            const int32_t dist = std::abs(b[i] - cb) + std::abs(g[i] - cg) + std::abs(r[i] - cr);
+            if (dist < bestd) {
+                bestd = dist;
+                bestpos = i;
+            }
+            const int32_t biasdist = dist - (bias[i] >> 12);
+            if (biasdist < bestbiasd) {
+                bestbiasd = biasdist;
+                bestbiaspos = i;
+            }
+            const int32_t betafreq = freq[i] >> 10;
+            freq[i] -= betafreq;
+            bias[i] += betafreq << 10;
+        }
+        freq[bestpos] += kBeta;
+        bias[bestpos] -= kBetaGamma;
+        return bestbiaspos;
+    }
+
+    void moveSingle(int alpha, int j, int32_t cb, int32_t cg, int32_t cr) {
+        b[j] -= int32_t((int64_t(b[j] - cb) * alpha) / kInitAlpha);
+        g[j] -= int32_t((int64_t(g[j] - cg) * alpha) / kInitAlpha);
+        r[j] -= int32_t((int64_t(r[j] - cr) * alpha) / kInitAlpha);
+    }
+
+    void moveNeighbour(int32_t a, int k, int32_t cb, int32_t cg, int32_t cr) {
+        b[k] -= int32_t((int64_t(b[k] - cb) * a) / kAlphaRadBias);
+        g[k] -= int32_t((int64_t(g[k] - cg) * a) / kAlphaRadBias);
+        r[k] -= int32_t((int64_t(r[k] - cr) * a) / kAlphaRadBias);
+    }
+
+    void moveNeighbours(int rad, const std::vector<int32_t>& radpower, int j, int32_t cb, int32_t cg,
+                        int32_t cr) {
+        const int lo = std::max(j - rad, -1), hi = std::min(j + rad, n);
+        for (int m = 1; j + m < hi || j - m > lo; ++m) {
+            const int32_t a = radpower[m];
+            if (j + m < hi) moveNeighbour(a, j + m, cb, cg, cr);
+            if (j - m > lo) moveNeighbour(a, j - m, cb, cg, cr);
+        }
+    }
+};
+
+void setRadPower(int rad, int alpha, std::vector<int32_t>& radpower) {
+    radpower.assign(size_t(rad), 0);
+    const int rad2 = rad * rad;
+    for (int i = 0; i < rad; ++i) radpower[i] = alpha * (((rad2 - i * i) * kRadBias) / rad2);
+}
+
+int radiusBins(int radius) {
+    const int rad = radius >> kRadiusBiasShift;
+    return rad <= 1 ? 0 : rad;
+}
+
+}  // namespace
+
+int neuralSamplingFactor(int64_t pixels) {
+    if (pixels < 2000) return 1;
+    const int64_t f = roundHalfEven(double(13 * (pixels - 2000)) / 148000.0 + 2.0);
+    return int(std::clamp<int64_t>(f, 1, 30));
+}
+
+// Remembered answers, one direct-mapped slot per colour hash.
+struct NeuralQuantiser::Memo {
+    static constexpr int kBits = 18;
+    std::vector<uint32_t> keys = std::vector<uint32_t>(size_t(1) << kBits, 0xFFFFFFFFu);
+    std::vector<uint8_t> values = std::vector<uint8_t>(size_t(1) << kBits, 0);
+};
+
+NeuralQuantiser::~NeuralQuantiser() = default;
+NeuralQuantiser::NeuralQuantiser(NeuralQuantiser&&) noexcept = default;
+NeuralQuantiser& NeuralQuantiser::operator=(NeuralQuantiser&&) noexcept = default;
+
+NeuralQuantiser::NeuralQuantiser(const Image& img, int n) {
+    n = std::clamp(n, 1, 256);
+    const int64_t pixels = int64_t(img.width) * img.height;
+    Network net(n);
+
+    const int f = neuralSamplingFactor(pixels);
+    const int alphadec = 30 + (f - 1) / 3;
+    const int64_t length = 3 * pixels;
+    const int64_t samplepixels = length / (3 * f);
+    int64_t delta = samplepixels / kCycles;
+    if (delta == 0) delta = 1;
+    int64_t step;
+    if (length % 499 != 0)
+        step = 499;
+    else if (length % 491 != 0)
+        step = 491;
+    else if (length % 487 != 0)
+        step = 487;
+    else
+        step = 503;
+
+    int alpha = kInitAlpha;
+    int radius = (n / 8) << kRadiusBiasShift;
+    int rad = radiusBins(radius);
+    std::vector<int32_t> radpower;
+    setRadPower(rad, alpha, radpower);
+
+    const size_t width = size_t(img.width);
+    int64_t pos = 0;
+    for (int64_t s = 1; s <= samplepixels; ++s) {
+        const uint8_t* p = img.row(int32_t(pos / int64_t(width))) + 3 * size_t(pos % int64_t(width));
+        const int32_t cb = int32_t(p[0]) << 4, cg = int32_t(p[1]) << 4, cr = int32_t(p[2]) << 4;
+        const int j = net.contest(cb, cg, cr);
+        net.moveSingle(alpha, j, cb, cg, cr);
+        if (rad > 0) net.moveNeighbours(rad, radpower, j, cb, cg, cr);
+
+        // Below 503 pixels one step can pass the end more than once; the
+        // remainder keeps the position inside the image (the same position
+        // as one subtraction whenever that suffices).
+        pos += step;
+        if (pos >= pixels) pos %= pixels;
+
+        if (s % delta == 0) {
+            alpha -= alpha / alphadec;
+            radius -= radius / kRadiusDec;
+            rad = radiusBins(radius);
+            setRadPower(rad, alpha, radpower);
+        }
+    }
+
+    sorted_.resize(size_t(n));
+    palette_.resize(size_t(n));
+    for (int i = 0; i < n; ++i) {
+        Neuron& u = sorted_[size_t(i)];
+        u.b = std::min((net.b[i] + 8) >> 4, 255);
+        u.g = std::min((net.g[i] + 8) >> 4, 255);
+        u.r = std::min((net.r[i] + 8) >> 4, 255);
+        u.index = i;
+        palette_[size_t(i)] = {uint8_t(u.r), uint8_t(u.g), uint8_t(u.b)};
+    }
+
+    // Selection sort by green, swapping (not shifting) the smallest into place,
+    // and the green index built on the way.
+    int previous = 0, startpos = 0;
+    for (int i = 0; i < n; ++i) {
+        int smallpos = i;
+        int32_t smallval = sorted_[size_t(i)].g;
+        for (int j = i + 1; j < n; ++j)
+            if (sorted_[size_t(j)].g < smallval) {
+                smallpos = j;
+                smallval = sorted_[size_t(j)].g;
+            }
+        if (smallpos != i) std::swap(sorted_[size_t(i)], sorted_[size_t(smallpos)]);
+        if (smallval != previous) {
+            greenIndex_[size_t(previous)] = (startpos + i) >> 1;
+            for (int u = previous + 1; u < smallval; ++u) greenIndex_[size_t(u)] = i;
+            previous = smallval;
+            startpos = i;
+        }
+    }
+    greenIndex_[size_t(previous)] = (startpos + n - 1) >> 1;
+    for (int u = previous + 1; u < 256; ++u) greenIndex_[size_t(u)] = n - 1;
+
+    memo_ = std::make_unique<Memo>();
+}
+
+int NeuralQuantiser::search(uint8_t r, uint8_t g, uint8_t b) const {
+    const int n = int(sorted_.size());
+    int bestd = 1000, best = -1;
+    int i = greenIndex_[g], j = i - 1;
+    while (i < n || j >= 0) {
+        if (i < n) {
+            const Neuron& u = sorted_[size_t(i)];
+            int d = u.g - g;
+            if (d >= bestd) {
+                i = n;
+            } else {
+                ++i;
+                d = std::abs(d) + std::abs(u.b - b);
+                if (d < bestd) {
+                    d += std::abs(u.r - r);
+                    if (d < bestd) {
+                        bestd = d;
+                        best = u.index;
+                    }
+                }
+            }
+        }
+        if (j >= 0) {
+            const Neuron& u = sorted_[size_t(j)];
+            int d = g - u.g;
+            if (d >= bestd) {
+                j = -1;
+            } else {
+                --j;
+                d = std::abs(d) + std::abs(u.b - b);
+                if (d < bestd) {
+                    d += std::abs(u.r - r);
+                    if (d < bestd) {
+                        bestd = d;
+                        best = u.index;
+                    }
+                }
+            }
+        }
+    }
+    return best;
+}
+
+int NeuralQuantiser::lookup(uint8_t r, uint8_t g, uint8_t b) const {
+    const uint32_t key = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+    const size_t slot = (key * 0x9E3779B1u) >> (32 - Memo::kBits);
+    if (memo_->keys[slot] == key) return memo_->values[slot];
+    const int index = search(r, g, b);
+    memo_->keys[slot] = key;
+    memo_->values[slot] = uint8_t(index);
+    return index;
+}
+
+}  // namespace pix

@@ -1,0 +1,44 @@
+#pragma once
+// The neural quantiser: the NeuQuant self-organising network of N neurons,
+// trained on a sample of the image's pixels; a colour's index comes from a
+// search outward from the green index of the neurons sorted by green.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "image/image.h"
+
+namespace pix {
+
+// Pixels between samples taken by the training, from the pixel count.
+int neuralSamplingFactor(int64_t pixels);
+
+class NeuralQuantiser {
+public:
+    // img must be 24-bit colour with at least one pixel; 1 <= n <= 256.
+    NeuralQuantiser(const Image& img, int n);
+    ~NeuralQuantiser();
+    NeuralQuantiser(NeuralQuantiser&&) noexcept;
+    NeuralQuantiser& operator=(NeuralQuantiser&&) noexcept;
+
+    // n entries, in neuron order.
+    const std::vector<RgbColour>& palette() const { return palette_; }
+    // The search itself, every call.
+    int search(uint8_t r, uint8_t g, uint8_t b) const;
+    // The same answer as search(), remembered per colour: writers look up
+    // every pixel, and photographs repeat their colours.
+    int lookup(uint8_t r, uint8_t g, uint8_t b) const;
+
+private:
+    struct Neuron {
+        int32_t b, g, r, index;
+    };
+    std::vector<RgbColour> palette_;
+    std::vector<Neuron> sorted_;  // by green, after training
+    std::array<int32_t, 256> greenIndex_{};
+    struct Memo;
+    std::unique_ptr<Memo> memo_;  // filled by lookup(); owned by one writer on one thread
+};
+
+}  // namespace pix
