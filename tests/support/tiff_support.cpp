@@ -65,6 +65,11 @@ TiffData readTiff(const std::string& path) {
         if (TIFFReadScanline(tif, row.data(), y, 0) != 1) break;
         d.rows.push_back(std::move(row));
     }
+    for (uint32_t s = 0; s < d.strips && s < d.stripByteCounts.size(); ++s) {
+        std::vector<uint8_t> raw(size_t(d.stripByteCounts[s]));
+        if (TIFFReadRawStrip(tif, s, raw.data(), tmsize_t(raw.size())) < 0) raw.clear();
+        d.rawStrips.push_back(std::move(raw));
+    }
     if (uint64_t(d.width) * d.height <= (uint64_t(1) << 26)) {
         d.rgba.assign(size_t(d.width) * d.height, 0);
         d.rgbaOk = TIFFReadRGBAImageOriented(tif, d.width, d.height, d.rgba.data(), ORIENTATION_TOPLEFT, 0) == 1;
@@ -72,6 +77,32 @@ TiffData readTiff(const std::string& path) {
     TIFFClose(tif);
     gErrors = nullptr;
     return d;
+}
+
+std::vector<uint8_t> libtiffFaxStrip(const std::string& path, uint16_t compression, uint32_t width,
+                                     const std::vector<std::vector<uint8_t>>& rows) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (!tif) return {};
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(rows.size()));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(rows.size()));
+    for (uint32_t y = 0; y < rows.size(); ++y) {
+        std::vector<uint8_t> row = rows[y];
+        TIFFWriteScanline(tif, row.data(), y, 0);
+    }
+    TIFFClose(tif);
+    tif = TIFFOpen(path.c_str(), "rc");
+    if (!tif) return {};
+    uint64_t* counts = nullptr;
+    TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts);
+    std::vector<uint8_t> raw(static_cast<size_t>(counts[0]));
+    TIFFReadRawStrip(tif, 0, raw.data(), tmsize_t(raw.size()));
+    TIFFClose(tif);
+    return raw;
 }
 
 }  // namespace pixtest

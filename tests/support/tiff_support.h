@@ -22,10 +22,16 @@ struct TiffData {
     float xres = 0, yres = 0;
     std::vector<std::vector<uint8_t>> rows;  // TIFFReadScanline, as stored (predictor undone)
     std::vector<uint32_t> rgba;              // TIFFReadRGBAImageOriented, top row first
+    std::vector<std::vector<uint8_t>> rawStrips;  // TIFFReadRawStrip, the coded bytes
     bool rgbaOk = false;
 };
 
 TiffData readTiff(const std::string& path);
+
+// libtiff's own coding of a bilevel image (rows packed, a set bit black):
+// the raw strip its encoder writes with the given compression (one strip).
+std::vector<uint8_t> libtiffFaxStrip(const std::string& path, uint16_t compression, uint32_t width,
+                                     const std::vector<std::vector<uint8_t>>& rows);
 
 // Sample k of a packed row of b-bit samples (b = 1..8, most significant bits first).
 inline unsigned packedSample(const std::vector<uint8_t>& row, size_t k, unsigned b) {
