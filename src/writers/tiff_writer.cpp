@@ -237,6 +237,7 @@ private:
 void writeTiffImage(const Image& img, ByteSink& out) {
     const TIOParamsVals& p = img.params;
     const int32_t w = img.width, h = img.height;
+    checkImageSize(w, h);
     const int B = p.BitsPerSample, S = p.SamplesPerPixel;
 
     Plan plan;
@@ -279,7 +280,8 @@ void writeTiffImage(const Image& img, ByteSink& out) {
     const int64_t memoryRow =
         ((plan.kind == PixelKind::Bilevel ? (int64_t(w) + 7) / 8 : int64_t(w) * 3) + 3) / 4 * 4;
     const int64_t n = std::max<int64_t>(1, int64_t(h) * memoryRow / kStripTarget);
-    plan.rowsPerStrip = plan.compression == kDeflate ? h : int32_t(h / n);
+    // At least one row per strip, also when a single row is longer than the target.
+    plan.rowsPerStrip = plan.compression == kDeflate ? h : std::max<int32_t>(1, int32_t(h / n));
     const int32_t stripCount = (h + plan.rowsPerStrip - 1) / plan.rowsPerStrip;
 
     TiffFile file(out);
@@ -374,10 +376,10 @@ void writeTiffImage(const Image& img, ByteSink& out) {
     if (auto e = asciiEntry(file, kPageName, p.TiffPageName)) entries.push_back(*e);
     if (p.TiffXPosition != 0)
         entries.push_back(offsetEntry(kXPosition, kRational, 1,
-                                      file.outOfLine(rational(uint32_t(p.TiffXPosition * 10000), 10000))));
+                                      file.outOfLine(rational(uint32_t(int64_t(p.TiffXPosition) * 10000), 10000))));
     if (p.TiffYPosition != 0)
         entries.push_back(offsetEntry(kYPosition, kRational, 1,
-                                      file.outOfLine(rational(uint32_t(p.TiffYPosition * 10000), 10000))));
+                                      file.outOfLine(rational(uint32_t(int64_t(p.TiffYPosition) * 10000), 10000))));
 
     // Metadata carried over from the input, as raw blocks.
     if (auto e = blockEntry(file, kXmp, kByte, p.Xmp)) entries.push_back(*e);

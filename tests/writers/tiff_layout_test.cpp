@@ -179,6 +179,20 @@ TEST(TiffLayout, MultiStripImagesBeyondOneMebibyte) {
     }
 }
 
+TEST(TiffLayout, RowLongerThanTheStripTargetStillGetsAStrip) {
+    // One row of 1.2 MB: n = 2 for a single row; a strip holds at least one row.
+    pix::Image img = pixtest::makeImage(400000, 1, [](int x, int) { return uint32_t(x) * 2654435761u & 0xFFFFFF; });
+    img.params.TiffCompression = pix::kTiffLzw;
+    pixtest::TempDir dir;
+    ASSERT_TRUE(pix::saveimage(img, dir / "wide.tif"));
+    const pixtest::TiffData d = pixtest::readTiff(dir / "wide.tif");
+    ASSERT_EQ(d.errors, "");
+    EXPECT_EQ(d.rowsPerStrip, 1u);
+    EXPECT_EQ(d.strips, 1u);
+    ASSERT_EQ(d.rows.size(), 1u);
+    EXPECT_EQ(d.rows[0][3 * 399999 + 2], img.row(0)[3 * 399999]);
+}
+
 TEST(TiffLayout, AlphaPlaneAsUnassociatedFourthSample) {
     pix::Image img = pixtest::makeImage(30, 10, [](int x, int y) { return uint32_t(x * 8) << 16 | uint32_t(y * 20); });
     img.alpha.assign(300, 255);
