@@ -76,6 +76,15 @@ void checkCase(const Depth& depth, const Compression& comp, bool gray) {
     if (kind != Bilevel && (isCcittTag(tag))) tag = 1;
     const int bits = kind == Bilevel ? 1 : kind == Rgb ? 8 : (kind == Palette && depth.bits == 16) ? 8 : depth.bits;
 
+    // tiffinfo reads the directory without errors and names the compression.
+    std::string info;
+    EXPECT_EQ(pixtest::run("tiffinfo '" + path + "' 2>&1", &info), 0);
+    EXPECT_EQ(info.find("Error"), std::string::npos) << info;
+    static const char* const kSchemes[] = {"", "None", "CCITT RLE", "CCITT Group 3", "CCITT Group 4",
+                                           "LZW"};
+    const std::string scheme = tag <= 5 ? kSchemes[tag] : "PackBits";
+    EXPECT_NE(info.find("Compression Scheme: " + scheme + "\n"), std::string::npos) << info;
+
     const TiffData d = pixtest::readTiff(path);
     ASSERT_TRUE(d.opened);
     EXPECT_EQ(d.errors, "");
