@@ -79,15 +79,15 @@ TiffData readTiff(const std::string& path) {
     return d;
 }
 
-std::vector<uint8_t> libtiffFaxStrip(const std::string& path, uint16_t compression, uint32_t width,
-                                     const std::vector<std::vector<uint8_t>>& rows) {
+std::vector<uint8_t> libtiffStrip(const std::string& path, uint16_t compression, uint32_t width, uint16_t bits,
+                                  const std::vector<std::vector<uint8_t>>& rows) {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     if (!tif) return {};
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(rows.size()));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
     TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, bits == 1 ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(rows.size()));
     for (uint32_t y = 0; y < rows.size(); ++y) {

@@ -28,10 +28,11 @@ struct TiffData {
 
 TiffData readTiff(const std::string& path);
 
-// libtiff's own coding of a bilevel image (rows packed, a set bit black):
-// the raw strip its encoder writes with the given compression (one strip).
-std::vector<uint8_t> libtiffFaxStrip(const std::string& path, uint16_t compression, uint32_t width,
-                                     const std::vector<std::vector<uint8_t>>& rows);
+// libtiff's own coding of one-sample rows (bits 1: packed, a set bit black;
+// bits 8: gray bytes): the raw strip its encoder writes with the given
+// compression, all rows in one strip.
+std::vector<uint8_t> libtiffStrip(const std::string& path, uint16_t compression, uint32_t width, uint16_t bits,
+                                  const std::vector<std::vector<uint8_t>>& rows);
 
 // Sample k of a packed row of b-bit samples (b = 1..8, most significant bits first).
 inline unsigned packedSample(const std::vector<uint8_t>& row, size_t k, unsigned b) {
