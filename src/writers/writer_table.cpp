@@ -23,6 +23,7 @@ constexpr WriterRow kWriters[] = {
     {"PNG", ".png", writePng},
     {"JPEG 2000 file", ".jp2", writeJp2},
     {"JPEG 2000 code stream", ".j2k;.jpc;.j2c", writeJ2k},
+    {"TIFF", ".tif;.tiff;.fax;.g3f;.g3n", writeTiff},
 };
 
 bool listHas(const char* list, std::string_view ext) {

@@ -18,6 +18,7 @@ void writePcx(const Image& img, ByteSink& out);
 void writePng(const Image& img, ByteSink& out);
 void writeJp2(const Image& img, ByteSink& out);  // JPEG 2000 file (JP2 boxes)
 void writeJ2k(const Image& img, ByteSink& out);  // bare JPEG 2000 code stream
+void writeTiff(const Image& img, ByteSink& out);
 
 // The writer for a path's extension (letter case ignored), or nullptr.
 WriteFn findWriter(const std::string& path);
