@@ -296,3 +296,13 @@ TEST(Scaler, AbsurdTargetsFailWithAnErrorAndKeepTheImage) {
     EXPECT_EQ(img.width, 40);
     EXPECT_EQ(img.pixels, before.pixels);
 }
+
+// Extended precision decides ties and truncations that plain doubles get
+// otherwise: the bell weight 97.4999... (double: 97.5, rounded to 98) and the
+// "3x" nearest map, where 3 * (1/3 as a double) stays just below 1.
+TEST(Scaler, ExtendedPrecisionPinsWeightsAndColumns) {
+    const ContributionTable t = buildContributions(kFilterBell, 57, 36);
+    EXPECT_EQ(entries(t, 1), (Entries{{0, 20}, {1, 97}, {2, 110}, {3, 31}}));
+    EXPECT_EQ(entries(t, 2), (Entries{{1, 1}, {2, 45}, {3, 117}, {4, 80}, {5, 11}}));
+    EXPECT_EQ(nearestMap(4, 12), (std::vector<int32_t>{0, 0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3}));
+}
