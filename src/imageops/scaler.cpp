@@ -8,6 +8,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #define PIX_SCALER_SSE2 1
 #endif
 
@@ -25,11 +26,13 @@ inline uint8_t divideClamp(int32_t sum, int32_t weightSum) {
     return uint8_t(std::clamp<int64_t>(q, 0, 255));
 }
 
-// A float quotient truncates exactly like the integer one as long as the
-// divisor is at most 2^16 and the sum below 2^24 (the float keeps every
-// integer and no quotient within 1/d of the next integer rounds up to it);
-// sums beyond that range clamp to 0 or 255 either way.
-inline bool fastDivisor(int32_t d) { return d > 0 && d <= 65536; }
+// Fast exact division: for a divisor 0 < d <= 8192, trunc((n + 0.5) * (1/d))
+// in floats equals the truncated quotient n / d wherever it lies in 0..255:
+// (n + 0.5) / d stays at least 0.5/d >= 2^-14 away from every integer, and
+// the two float roundings move a value below 256 by at most 2^-15. Sums that
+// give quotients outside 0..255 clamp to 0 or 255 either way (their sign and
+// size survive the float conversion).
+inline bool fastDivisor(int32_t d) { return d > 0 && d <= 8192; }
 
 // A plane of pixels as the passes read it: `channels` bytes per pixel, or
 // one bit per pixel (a set bit reads 255).
@@ -57,18 +60,81 @@ inline __m128i hsum4(__m128i a, __m128i b, __m128i c, __m128i d) {
     return _mm_add_epi32(_mm_unpacklo_epi64(ab, cd), _mm_unpackhi_epi64(ab, cd));
 }
 
-// Quotients clamped to 0..255 for a divisor accepted by fastDivisor.
-inline __m128i divClamp(__m128i sums, __m128 divisor) {
-    __m128 q = _mm_div_ps(_mm_cvtepi32_ps(sums), divisor);
+// Quotients clamped to 0..255 for divisors accepted by fastDivisor, given
+// as their float reciprocals.
+inline __m128i divClamp(__m128i sums, __m128 reciprocal) {
+    __m128 q = _mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(sums), _mm_set1_ps(0.5f)), reciprocal);
     q = _mm_min_ps(_mm_max_ps(q, _mm_setzero_ps()), _mm_set1_ps(255.0f));
     return _mm_cvttps_epi32(q);
 }
 #endif
 
-// Horizontal pass: every source row into the work raster (width tab.dstSize,
-// one byte per channel). The row is first spread into 16-bit planes, one per
+#if PIX_SCALER_SSE2 && defined(__GNUC__)
+#define PIX_SCALER_SSSE3 1
+// pshufb masks that pick channel c of pixels 8h..8h+7 of a 48-byte block of
+// 16 BGR pixels out of its 16-byte part j, as 16-bit lanes (0x80: zero).
+struct SpreadMasks {
+    alignas(16) int8_t m[3][2][2][16];  // [channel][half][part h or h+1]
+};
+constexpr SpreadMasks makeSpreadMasks() {
+    SpreadMasks s{};
+    for (int c = 0; c < 3; ++c)
+        for (int h = 0; h < 2; ++h)
+            for (int k = 0; k < 2; ++k)
+                for (int lane = 0; lane < 8; ++lane) {
+                    const int byte = 3 * (8 * h + lane) + c, part = h + k;
+                    const bool here = byte >= 16 * part && byte < 16 * part + 16;
+                    s.m[c][h][k][2 * lane] = here ? int8_t(byte - 16 * part) : int8_t(-128);
+                    s.m[c][h][k][2 * lane + 1] = int8_t(-128);
+                }
+    return s;
+}
+constexpr SpreadMasks kSpreadMasks = makeSpreadMasks();
+
+__attribute__((target("ssse3"))) int32_t spreadBgrSsse3(const uint8_t* px, int32_t count, int16_t* b, int16_t* g,
+                                                         int16_t* r) {
+    int16_t* planes[3] = {b, g, r};
+    int32_t x = 0;
+    for (; x + 16 <= count; x += 16, px += 48) {
+        const __m128i part[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(px)),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + 16)),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + 32))};
+        for (int c = 0; c < 3; ++c)
+            for (int h = 0; h < 2; ++h) {
+                const __m128i* m = reinterpret_cast<const __m128i*>(kSpreadMasks.m[c][h]);
+                const __m128i v = _mm_or_si128(_mm_shuffle_epi8(part[h], _mm_load_si128(m)),
+                                               _mm_shuffle_epi8(part[h + 1], _mm_load_si128(m + 1)));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(planes[c] + x + 8 * h), v);
+            }
+    }
+    return x;
+}
+
+bool haveSsse3() {
+    static const bool yes = __builtin_cpu_supports("ssse3");
+    return yes;
+}
+#endif
+
+// Pixels [0, count) of a 24-bit row into three 16-bit planes.
+void spreadBgr(const uint8_t* px, int32_t count, int16_t* b, int16_t* g, int16_t* r) {
+    int32_t x = 0;
+#if PIX_SCALER_SSSE3
+    if (haveSsse3()) x = spreadBgrSsse3(px, count, b, g, r);
+#endif
+    for (; x < count; ++x) {
+        b[x] = px[3 * size_t(x)];
+        g[x] = px[3 * size_t(x) + 1];
+        r[x] = px[3 * size_t(x) + 2];
+    }
+}
+
+// Horizontal pass: every source row into the work raster (tab.dstSize bytes
+// per channel and row). The row is first spread into 16-bit planes, one per
 // channel, covering every (unmirrored) position the lists read, so that each
-// list is a contiguous dot product.
+// list is a contiguous dot product. The work raster keeps the channels of a
+// row as planes one after the other; the values are those of the filter's
+// work raster, only their order in memory differs.
 void horizontalPass(const PlaneView& src, const ContributionTable& tab, uint8_t* work) {
     const int ch = src.channels;
     const int32_t dw = tab.dstSize;
@@ -81,9 +147,12 @@ void horizontalPass(const PlaneView& src, const ContributionTable& tab, uint8_t*
     std::vector<int32_t> column(static_cast<size_t>(span));
     for (int32_t p = 0; p < span; ++p) column[size_t(p)] = mirrorIndex(int64_t(tab.lo) + p, src.width);
     // The positions that map onto themselves, filled by a straight copy.
-    const int32_t inner0 = std::max(0, -tab.lo), inner1 = std::min(span, src.width - tab.lo);
+    const int32_t inner0 = std::max(0, -tab.lo), inner1 = std::max(inner0, std::min(span, src.width - tab.lo));
     std::vector<int16_t> planes(size_t(span) * size_t(ch));
     std::vector<uint8_t> gray(src.bits ? size_t(src.width) : 0);
+    const int32_t taps = tab.taps;
+    std::vector<float> reciprocal(static_cast<size_t>(dw));
+    for (int32_t i = 0; i < dw; ++i) reciprocal[size_t(i)] = 1.0f / float(tab.weightSum[size_t(i)]);
 
     for (int32_t y = 0; y < src.height; ++y) {
         const uint8_t* row = src.data + size_t(y) * src.stride;
@@ -91,86 +160,51 @@ void horizontalPass(const PlaneView& src, const ContributionTable& tab, uint8_t*
             for (int32_t x = 0; x < src.width; ++x) gray[size_t(x)] = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
             row = gray.data();
         }
+        for (int c = 0; c < ch; ++c) {
+            int16_t* pl = planes.data() + size_t(c) * size_t(span);
+            for (int32_t p = 0; p < inner0; ++p) pl[p] = row[size_t(column[size_t(p)]) * size_t(ch) + size_t(c)];
+            for (int32_t p = inner1; p < span; ++p) pl[p] = row[size_t(column[size_t(p)]) * size_t(ch) + size_t(c)];
+        }
         if (ch == 1) {
-            int16_t* p0 = planes.data();
-            for (int32_t p = 0; p < inner0; ++p) p0[p] = row[column[size_t(p)]];
-            for (int32_t p = inner0; p < inner1; ++p) p0[p] = row[p + tab.lo];
-            for (int32_t p = std::max(inner0, inner1); p < span; ++p) p0[p] = row[column[size_t(p)]];
+            for (int32_t p = inner0; p < inner1; ++p) planes[size_t(p)] = row[p + tab.lo];
         } else {
             int16_t* pb = planes.data();
-            int16_t* pg = pb + span;
-            int16_t* pr = pg + span;
-            auto put = [&](int32_t p, const uint8_t* px) {
-                pb[p] = px[0];
-                pg[p] = px[1];
-                pr[p] = px[2];
-            };
-            for (int32_t p = 0; p < inner0; ++p) put(p, row + 3 * size_t(column[size_t(p)]));
-            for (int32_t p = inner0; p < inner1; ++p) put(p, row + 3 * size_t(p + tab.lo));
-            for (int32_t p = std::max(inner0, inner1); p < span; ++p) put(p, row + 3 * size_t(column[size_t(p)]));
+            spreadBgr(row + 3 * size_t(inner0 + tab.lo), inner1 - inner0, pb + inner0, pb + span + inner0,
+                      pb + 2 * size_t(span) + inner0);
         }
 
         uint8_t* out = work + size_t(y) * workStride;
-        const int32_t taps = tab.taps;
-#if PIX_SCALER_SSE2
-        if (ch == 3) {
-            const int16_t* pb = planes.data();
-            const int16_t* pg = pb + span;
-            const int16_t* pr = pg + span;
-            for (int32_t i = 0; i < dw; ++i) {
-                const int16_t* w = tab.weights.data() + size_t(i) * size_t(taps);
-                const size_t off = size_t(tab.first[size_t(i)] - tab.lo);
-                const __m128i s = hsum4(dot(pb + off, w, taps), dot(pg + off, w, taps), dot(pr + off, w, taps),
-                                        _mm_setzero_si128());
-                const int32_t d = tab.weightSum[size_t(i)];
-                uint8_t* o = out + 3 * size_t(i);
-                if (fastDivisor(d)) {
-                    const __m128i q = divClamp(s, _mm_set1_ps(float(d)));
-                    const __m128i b = _mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128());
-                    const uint32_t v = uint32_t(_mm_cvtsi128_si32(b));
-                    o[0] = uint8_t(v);
-                    o[1] = uint8_t(v >> 8);
-                    o[2] = uint8_t(v >> 16);
-                } else {
-                    alignas(16) int32_t sums[4];
-                    _mm_store_si128(reinterpret_cast<__m128i*>(sums), s);
-                    for (int c = 0; c < 3; ++c) o[c] = divideClamp(sums[c], d);
-                }
-            }
-            continue;
-        }
-        {
-            const int16_t* p0 = planes.data();
+        for (int c = 0; c < ch; ++c) {
+            const int16_t* pl = planes.data() + size_t(c) * size_t(span);
+            uint8_t* o = out + size_t(c) * size_t(dw);
             int32_t i = 0;
+#if PIX_SCALER_SSE2
             for (; i + 4 <= dw; i += 4) {
                 const int16_t* w = tab.weights.data() + size_t(i) * size_t(taps);
                 const int32_t* f = tab.first.data() + i;
-                const __m128i s = hsum4(dot(p0 + (f[0] - tab.lo), w, taps), dot(p0 + (f[1] - tab.lo), w + taps, taps),
-                                        dot(p0 + (f[2] - tab.lo), w + 2 * taps, taps),
-                                        dot(p0 + (f[3] - tab.lo), w + 3 * taps, taps));
-                alignas(16) int32_t sums[4];
-                _mm_store_si128(reinterpret_cast<__m128i*>(sums), s);
-                for (int k = 0; k < 4; ++k) out[i + k] = divideClamp(sums[k], tab.weightSum[size_t(i + k)]);
+                const int32_t* d = tab.weightSum.data() + i;
+                const __m128i s = hsum4(dot(pl + (f[0] - tab.lo), w, taps), dot(pl + (f[1] - tab.lo), w + taps, taps),
+                                        dot(pl + (f[2] - tab.lo), w + 2 * taps, taps),
+                                        dot(pl + (f[3] - tab.lo), w + 3 * taps, taps));
+                if (fastDivisor(d[0]) && fastDivisor(d[1]) && fastDivisor(d[2]) && fastDivisor(d[3])) {
+                    const __m128i q = divClamp(s, _mm_loadu_ps(reciprocal.data() + i));
+                    const uint32_t v = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), q)));
+                    std::memcpy(o + i, &v, 4);
+                } else {
+                    alignas(16) int32_t sums[4];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(sums), s);
+                    for (int k = 0; k < 4; ++k) o[i + k] = divideClamp(sums[k], d[k]);
+                }
             }
+#endif
             for (; i < dw; ++i) {
-                const __m128i s = hsum4(dot(p0 + (tab.first[size_t(i)] - tab.lo),
-                                            tab.weights.data() + size_t(i) * size_t(taps), taps),
-                                        _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128());
-                out[i] = divideClamp(_mm_cvtsi128_si32(s), tab.weightSum[size_t(i)]);
-            }
-        }
-#else
-        for (int32_t i = 0; i < dw; ++i) {
-            const int16_t* w = tab.weights.data() + size_t(i) * size_t(taps);
-            const size_t off = size_t(tab.first[size_t(i)] - tab.lo);
-            for (int c = 0; c < ch; ++c) {
-                const int16_t* a = planes.data() + size_t(c) * size_t(span) + off;
+                const int16_t* w = tab.weights.data() + size_t(i) * size_t(taps);
+                const int16_t* a = pl + (tab.first[size_t(i)] - tab.lo);
                 int32_t sum = 0;
                 for (int32_t t = 0; t < taps; ++t) sum += int32_t(w[t]) * a[t];
-                out[size_t(i) * size_t(ch) + size_t(c)] = divideClamp(sum, tab.weightSum[size_t(i)]);
+                o[i] = divideClamp(sum, tab.weightSum[size_t(i)]);
             }
         }
-#endif
     }
 }
 
@@ -199,7 +233,7 @@ void divideRow(const int32_t* acc, int32_t d, uint8_t* out, size_t n) {
     size_t x = 0;
 #if PIX_SCALER_SSE2
     if (fastDivisor(d)) {
-        const __m128 dv = _mm_set1_ps(float(d));
+        const __m128 dv = _mm_set1_ps(1.0f / float(d));
         for (; x + 16 <= n; x += 16) {
             const __m128i* p = reinterpret_cast<const __m128i*>(acc + x);
             const __m128i q0 = divClamp(_mm_loadu_si128(p), dv), q1 = divClamp(_mm_loadu_si128(p + 1), dv);
@@ -212,12 +246,15 @@ void divideRow(const int32_t* acc, int32_t d, uint8_t* out, size_t n) {
     for (; x < n; ++x) out[x] = divideClamp(acc[x], d);
 }
 
-// Vertical pass: the work raster (rows of n bytes, src height rows) into the
-// target rows; with expandGray every byte becomes three equal bytes.
-void verticalPass(const uint8_t* work, size_t n, const ContributionTable& tab, uint8_t* dst, size_t dstStride,
+// Vertical pass: the work raster (rows of `channels` planes of dw bytes,
+// tab.srcSize rows) into the target rows, interleaving the channels again;
+// with expandGray every byte becomes three equal bytes.
+void verticalPass(const uint8_t* work, int32_t dw, int channels, const ContributionTable& tab, uint8_t* dst,
                   bool expandGray) {
+    const size_t n = size_t(dw) * size_t(channels);
+    const size_t dstStride = (expandGray ? 3 : 1) * n;
     std::vector<int32_t> acc(n);
-    std::vector<uint8_t> grayRow(expandGray ? n : 0);
+    std::vector<uint8_t> planar(n);
     std::vector<const uint8_t*> rows;
     std::vector<int32_t> weights;
     for (int32_t y = 0; y < tab.dstSize; ++y) {
@@ -235,11 +272,22 @@ void verticalPass(const uint8_t* work, size_t n, const ContributionTable& tab, u
         if (k < rows.size()) accumulatePair(acc.data(), rows[k], rows[k], weights[k], 0, n);
 
         uint8_t* out = dst + size_t(y) * dstStride;
-        if (!expandGray) {
+        if (channels == 1 && !expandGray) {
             divideRow(acc.data(), tab.weightSum[size_t(y)], out, n);
+            continue;
+        }
+        divideRow(acc.data(), tab.weightSum[size_t(y)], planar.data(), n);
+        if (expandGray) {
+            for (size_t x = 0; x < n; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = planar[x];
         } else {
-            divideRow(acc.data(), tab.weightSum[size_t(y)], grayRow.data(), n);
-            for (size_t x = 0; x < n; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = grayRow[x];
+            const uint8_t* pb = planar.data();
+            const uint8_t* pg = pb + dw;
+            const uint8_t* pr = pg + dw;
+            for (int32_t x = 0; x < dw; ++x) {
+                out[3 * size_t(x)] = pb[x];
+                out[3 * size_t(x) + 1] = pg[x];
+                out[3 * size_t(x) + 2] = pr[x];
+            }
         }
     }
 }
@@ -255,7 +303,7 @@ void filteredScale(const PlaneView& src, int32_t dw, int32_t dh, int code, uint8
         horizontalPass(src, tx, work.data());
     }
     const ContributionTable ty = buildContributions(code, src.height, dh);
-    verticalPass(work.data(), n, ty, dst, expandGray ? 3 * n : n, expandGray);
+    verticalPass(work.data(), dw, src.channels, ty, dst, expandGray);
 }
 
 void nearestScale(const PlaneView& src, int32_t dw, int32_t dh, uint8_t* dst, size_t dstStride) {
