@@ -8,6 +8,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <immintrin.h>
 #include <tmmintrin.h>
 #define PIX_SCALER_SSE2 1
 #endif
@@ -129,73 +130,134 @@ void spreadBgr(const uint8_t* px, int32_t count, int16_t* b, int16_t* g, int16_t
     }
 }
 
-// Horizontal pass: every source row into the work raster (tab.dstSize bytes
-// per channel and row). The row is first spread into 16-bit planes, one per
-// channel, covering every (unmirrored) position the lists read, so that each
-// list is a contiguous dot product. The work raster keeps the channels of a
-// row as planes one after the other; the values are those of the filter's
-// work raster, only their order in memory differs.
-void horizontalPass(const PlaneView& src, const ContributionTable& tab, uint8_t* work) {
-    const int ch = src.channels;
-    const int32_t dw = tab.dstSize;
-    const size_t workStride = size_t(dw) * size_t(ch);
-    if (tab.taps == 0) {  // every list empty: sums and weight sums are 0
-        std::fill(work, work + workStride * size_t(src.height), uint8_t(0));
-        return;
+// One channel of one row of the horizontal pass: outputs [i, dw) from the
+// 16-bit plane pl (position p of the lists at pl[p - tab.lo]).
+#if PIX_SCALER_SSE2
+// Four outputs' sums to bytes.
+inline void storeFour(__m128i sums, const int32_t* d, const float* reciprocal, uint8_t* o) {
+    if (fastDivisor(d[0]) && fastDivisor(d[1]) && fastDivisor(d[2]) && fastDivisor(d[3])) {
+        const __m128i q = divClamp(sums, _mm_loadu_ps(reciprocal));
+        const uint32_t v = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), q)));
+        std::memcpy(o, &v, 4);
+    } else {
+        alignas(16) int32_t s[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(s), sums);
+        for (int k = 0; k < 4; ++k) o[k] = divideClamp(s[k], d[k]);
     }
-    const int32_t span = tab.hi - tab.lo;
-    std::vector<int32_t> column(static_cast<size_t>(span));
-    for (int32_t p = 0; p < span; ++p) column[size_t(p)] = mirrorIndex(int64_t(tab.lo) + p, src.width);
-    // The positions that map onto themselves, filled by a straight copy.
-    const int32_t inner0 = std::max(0, -tab.lo), inner1 = std::max(inner0, std::min(span, src.width - tab.lo));
-    std::vector<int16_t> planes(size_t(span) * size_t(ch));
-    std::vector<uint8_t> gray(src.bits ? size_t(src.width) : 0);
-    const int32_t taps = tab.taps;
-    std::vector<float> reciprocal(static_cast<size_t>(dw));
-    for (int32_t i = 0; i < dw; ++i) reciprocal[size_t(i)] = 1.0f / float(tab.weightSum[size_t(i)]);
+}
 
-    for (int32_t y = 0; y < src.height; ++y) {
-        const uint8_t* row = src.data + size_t(y) * src.stride;
-        if (src.bits) {
-            for (int32_t x = 0; x < src.width; ++x) gray[size_t(x)] = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
-            row = gray.data();
+int32_t channelRowSse2(const int16_t* pl, const ContributionTable& tab, const float* reciprocal, uint8_t* o) {
+    const int32_t taps = tab.taps, dw = tab.dstSize;
+    int32_t i = 0;
+    for (; i + 4 <= dw; i += 4) {
+        const int16_t* w = tab.weights.data() + size_t(i) * size_t(taps);
+        const int32_t* f = tab.first.data() + i;
+        const __m128i s = hsum4(dot(pl + (f[0] - tab.lo), w, taps), dot(pl + (f[1] - tab.lo), w + taps, taps),
+                                dot(pl + (f[2] - tab.lo), w + 2 * taps, taps),
+                                dot(pl + (f[3] - tab.lo), w + 3 * taps, taps));
+        storeFour(s, tab.weightSum.data() + i, reciprocal + i, o + i);
+    }
+    return i;
+}
+#endif
+
+#if PIX_SCALER_SSSE3
+// The same with 256-bit multiply-adds where the processor has them (the
+// integer sums are the same whatever the lane width).
+__attribute__((target("avx2"))) inline __m128i dotAvx2(const int16_t* a, const int16_t* w, int32_t taps) {
+    __m256i acc = _mm256_setzero_si256();
+    int32_t t = 0;
+    for (; t + 16 <= taps; t += 16)
+        acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + t)),
+                                                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + t))));
+    __m128i s = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+    if (t < taps)
+        s = _mm_add_epi32(s, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + t)),
+                                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + t))));
+    return s;
+}
+
+__attribute__((target("avx2"))) int32_t channelRowAvx2(const int16_t* pl, const ContributionTable& tab,
+                                                       const float* reciprocal, uint8_t* o) {
+    const int32_t taps = tab.taps, dw = tab.dstSize;
+    int32_t i = 0;
+    for (; i + 4 <= dw; i += 4) {
+        const int16_t* w = tab.weights.data() + size_t(i) * size_t(taps);
+        const int32_t* f = tab.first.data() + i;
+        const __m128i s = hsum4(dotAvx2(pl + (f[0] - tab.lo), w, taps), dotAvx2(pl + (f[1] - tab.lo), w + taps, taps),
+                                dotAvx2(pl + (f[2] - tab.lo), w + 2 * taps, taps),
+                                dotAvx2(pl + (f[3] - tab.lo), w + 3 * taps, taps));
+        storeFour(s, tab.weightSum.data() + i, reciprocal + i, o + i);
+    }
+    return i;
+}
+
+bool haveAvx2() {
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes;
+}
+#endif
+
+// The horizontal pass, one source row at a time, into a work row of
+// tab.dstSize bytes per channel. The row is first spread into 16-bit planes,
+// one per channel, covering every (unmirrored) position the lists read, so
+// that each list is a contiguous dot product. A work row keeps its channels
+// as planes one after the other: the values are those of the filter's work
+// raster, only their order in memory differs.
+class RowResampler {
+public:
+    RowResampler(const PlaneView& src, const ContributionTable& tab) : src_(src), tab_(tab) {
+        if (tab.taps == 0) return;
+        span_ = tab.hi - tab.lo;
+        column_.resize(size_t(span_));
+        for (int32_t p = 0; p < span_; ++p) column_[size_t(p)] = mirrorIndex(int64_t(tab.lo) + p, src.width);
+        // The positions that map onto themselves, filled by a straight copy.
+        inner0_ = std::max(0, -tab.lo);
+        inner1_ = std::max(inner0_, std::min(span_, src.width - tab.lo));
+        planes_.resize(size_t(span_) * size_t(src.channels));
+        if (src.bits) gray_.resize(size_t(src.width));
+        reciprocal_.resize(size_t(tab.dstSize));
+        for (int32_t i = 0; i < tab.dstSize; ++i)
+            reciprocal_[size_t(i)] = 1.0f / float(tab.weightSum[size_t(i)]);
+    }
+
+    void run(int32_t y, uint8_t* out) {
+        const int ch = src_.channels;
+        const ContributionTable& tab = tab_;
+        const int32_t dw = tab.dstSize;
+        if (tab.taps == 0) {  // every list empty: sums and weight sums are 0
+            std::fill(out, out + size_t(dw) * size_t(ch), uint8_t(0));
+            return;
+        }
+        const uint8_t* row = src_.data + size_t(y) * src_.stride;
+        if (src_.bits) {
+            for (int32_t x = 0; x < src_.width; ++x)
+                gray_[size_t(x)] = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
+            row = gray_.data();
         }
         for (int c = 0; c < ch; ++c) {
-            int16_t* pl = planes.data() + size_t(c) * size_t(span);
-            for (int32_t p = 0; p < inner0; ++p) pl[p] = row[size_t(column[size_t(p)]) * size_t(ch) + size_t(c)];
-            for (int32_t p = inner1; p < span; ++p) pl[p] = row[size_t(column[size_t(p)]) * size_t(ch) + size_t(c)];
+            int16_t* pl = planes_.data() + size_t(c) * size_t(span_);
+            for (int32_t p = 0; p < inner0_; ++p) pl[p] = row[size_t(column_[size_t(p)]) * size_t(ch) + size_t(c)];
+            for (int32_t p = inner1_; p < span_; ++p) pl[p] = row[size_t(column_[size_t(p)]) * size_t(ch) + size_t(c)];
         }
         if (ch == 1) {
-            for (int32_t p = inner0; p < inner1; ++p) planes[size_t(p)] = row[p + tab.lo];
+            for (int32_t p = inner0_; p < inner1_; ++p) planes_[size_t(p)] = row[p + tab.lo];
         } else {
-            int16_t* pb = planes.data();
-            spreadBgr(row + 3 * size_t(inner0 + tab.lo), inner1 - inner0, pb + inner0, pb + span + inner0,
-                      pb + 2 * size_t(span) + inner0);
+            int16_t* pb = planes_.data();
+            spreadBgr(row + 3 * size_t(inner0_ + tab.lo), inner1_ - inner0_, pb + inner0_, pb + span_ + inner0_,
+                      pb + 2 * size_t(span_) + inner0_);
         }
 
-        uint8_t* out = work + size_t(y) * workStride;
+        const int32_t taps = tab.taps;
         for (int c = 0; c < ch; ++c) {
-            const int16_t* pl = planes.data() + size_t(c) * size_t(span);
+            const int16_t* pl = planes_.data() + size_t(c) * size_t(span_);
             uint8_t* o = out + size_t(c) * size_t(dw);
             int32_t i = 0;
-#if PIX_SCALER_SSE2
-            for (; i + 4 <= dw; i += 4) {
-                const int16_t* w = tab.weights.data() + size_t(i) * size_t(taps);
-                const int32_t* f = tab.first.data() + i;
-                const int32_t* d = tab.weightSum.data() + i;
-                const __m128i s = hsum4(dot(pl + (f[0] - tab.lo), w, taps), dot(pl + (f[1] - tab.lo), w + taps, taps),
-                                        dot(pl + (f[2] - tab.lo), w + 2 * taps, taps),
-                                        dot(pl + (f[3] - tab.lo), w + 3 * taps, taps));
-                if (fastDivisor(d[0]) && fastDivisor(d[1]) && fastDivisor(d[2]) && fastDivisor(d[3])) {
-                    const __m128i q = divClamp(s, _mm_loadu_ps(reciprocal.data() + i));
-                    const uint32_t v = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), q)));
-                    std::memcpy(o + i, &v, 4);
-                } else {
-                    alignas(16) int32_t sums[4];
-                    _mm_store_si128(reinterpret_cast<__m128i*>(sums), s);
-                    for (int k = 0; k < 4; ++k) o[i + k] = divideClamp(sums[k], d[k]);
-                }
-            }
+#if PIX_SCALER_SSSE3
+            if (haveAvx2()) i = channelRowAvx2(pl, tab, reciprocal_.data(), o);
+            else i = channelRowSse2(pl, tab, reciprocal_.data(), o);
+#elif PIX_SCALER_SSE2
+            i = channelRowSse2(pl, tab, reciprocal_.data(), o);
 #endif
             for (; i < dw; ++i) {
                 const int16_t* w = tab.weights.data() + size_t(i) * size_t(taps);
@@ -206,7 +268,16 @@ void horizontalPass(const PlaneView& src, const ContributionTable& tab, uint8_t*
             }
         }
     }
-}
+
+private:
+    const PlaneView& src_;
+    const ContributionTable& tab_;
+    int32_t span_ = 0, inner0_ = 0, inner1_ = 0;
+    std::vector<int32_t> column_;
+    std::vector<int16_t> planes_;
+    std::vector<uint8_t> gray_;
+    std::vector<float> reciprocal_;
+};
 
 // acc[x] += wa * a[x] + wb * b[x] over one row of n bytes.
 void accumulatePair(int32_t* acc, const uint8_t* a, const uint8_t* b, int32_t wa, int32_t wb, size_t n) {
@@ -246,24 +317,56 @@ void divideRow(const int32_t* acc, int32_t d, uint8_t* out, size_t n) {
     for (; x < n; ++x) out[x] = divideClamp(acc[x], d);
 }
 
-// Vertical pass: the work raster (rows of `channels` planes of dw bytes,
-// tab.srcSize rows) into the target rows, interleaving the channels again;
-// with expandGray every byte becomes three equal bytes.
-void verticalPass(const uint8_t* work, int32_t dw, int channels, const ContributionTable& tab, uint8_t* dst,
-                  bool expandGray) {
-    const size_t n = size_t(dw) * size_t(channels);
+// Filtered scaling of one plane into dst (dw x dh; 3 bytes a pixel for a
+// colour source or with expandGray, else 1). The horizontal pass runs row by
+// row on demand into a ring of work rows just deep enough for one output
+// row's list: every output row still combines work rows that were rounded
+// and clamped once, exactly as a whole work raster would hold them, while
+// the rows stay in the cache and no raster of W' x H is allocated.
+void filteredScale(const PlaneView& src, int32_t dw, int32_t dh, int code, uint8_t* dst, bool expandGray) {
+    const ContributionTable tx = buildContributions(code, src.width, dw);
+    const ContributionTable ty = buildContributions(code, src.height, dh);
+    const size_t n = size_t(dw) * size_t(src.channels);
     const size_t dstStride = (expandGray ? 3 : 1) * n;
+
+    // Ring depth: the widest range of work rows that one output row reads.
+    int32_t depth = 1;
+    for (int32_t y = 0; y < dh; ++y) {
+        int32_t lo = INT32_MAX, hi = INT32_MIN;
+        for (int32_t t = 0; t < ty.taps; ++t) {
+            if (ty.weights[size_t(y) * size_t(ty.taps) + size_t(t)] == 0) continue;
+            const int32_t r = mirrorIndex(int64_t(ty.first[size_t(y)]) + t, src.height);
+            lo = std::min(lo, r);
+            hi = std::max(hi, r);
+        }
+        if (lo <= hi) depth = std::max(depth, hi - lo + 1);
+    }
+    std::vector<uint8_t> ring(size_t(depth) * n);
+    std::vector<int32_t> held(size_t(depth), -1);
+    RowResampler horizontal(src, tx);
+    auto workRow = [&](int32_t r) -> const uint8_t* {
+        const size_t slot = size_t(r % depth);
+        uint8_t* row = ring.data() + slot * n;
+        if (held[slot] != r) {
+            horizontal.run(r, row);
+            held[slot] = r;
+        }
+        return row;
+    };
+
     std::vector<int32_t> acc(n);
     std::vector<uint8_t> planar(n);
     std::vector<const uint8_t*> rows;
     std::vector<int32_t> weights;
-    for (int32_t y = 0; y < tab.dstSize; ++y) {
+    for (int32_t y = 0; y < dh; ++y) {
         rows.clear();
         weights.clear();
-        for (int32_t t = 0; t < tab.taps; ++t) {
-            const int16_t w = tab.weights[size_t(y) * size_t(tab.taps) + size_t(t)];
+        for (int32_t t = 0; t < ty.taps; ++t) {
+            const int16_t w = ty.weights[size_t(y) * size_t(ty.taps) + size_t(t)];
             if (w == 0) continue;
-            rows.push_back(work + size_t(mirrorIndex(int64_t(tab.first[size_t(y)]) + t, tab.srcSize)) * n);
+            // The rows of one list lie within `depth` consecutive rows, so
+            // they occupy distinct slots and none evicts another.
+            rows.push_back(workRow(mirrorIndex(int64_t(ty.first[size_t(y)]) + t, src.height)));
             weights.push_back(w);
         }
         std::fill(acc.begin(), acc.end(), 0);
@@ -272,11 +375,11 @@ void verticalPass(const uint8_t* work, int32_t dw, int channels, const Contribut
         if (k < rows.size()) accumulatePair(acc.data(), rows[k], rows[k], weights[k], 0, n);
 
         uint8_t* out = dst + size_t(y) * dstStride;
-        if (channels == 1 && !expandGray) {
-            divideRow(acc.data(), tab.weightSum[size_t(y)], out, n);
+        if (src.channels == 1 && !expandGray) {
+            divideRow(acc.data(), ty.weightSum[size_t(y)], out, n);
             continue;
         }
-        divideRow(acc.data(), tab.weightSum[size_t(y)], planar.data(), n);
+        divideRow(acc.data(), ty.weightSum[size_t(y)], planar.data(), n);
         if (expandGray) {
             for (size_t x = 0; x < n; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = planar[x];
         } else {
@@ -290,20 +393,6 @@ void verticalPass(const uint8_t* work, int32_t dw, int channels, const Contribut
             }
         }
     }
-}
-
-// Filtered scaling of one plane into dst (dw x dh, `outChannels` bytes per pixel).
-void filteredScale(const PlaneView& src, int32_t dw, int32_t dh, int code, uint8_t* dst, bool expandGray) {
-    checkImageSize(dw, src.height);  // the work raster
-    const size_t n = size_t(dw) * size_t(src.channels);
-    std::vector<uint8_t> work;
-    {
-        const ContributionTable tx = buildContributions(code, src.width, dw);
-        work.resize(n * size_t(src.height));
-        horizontalPass(src, tx, work.data());
-    }
-    const ContributionTable ty = buildContributions(code, src.height, dh);
-    verticalPass(work.data(), dw, src.channels, ty, dst, expandGray);
 }
 
 void nearestScale(const PlaneView& src, int32_t dw, int32_t dh, uint8_t* dst, size_t dstStride) {
