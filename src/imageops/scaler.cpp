@@ -7,9 +7,7 @@
 #include "imageops/resample_filters.h"
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
 #include <immintrin.h>
-#include <tmmintrin.h>
 #define PIX_SCALER_SSE2 1
 #endif
 

@@ -23,7 +23,7 @@ std::vector<int32_t> nearestMap(int32_t srcSize, int32_t dstSize);
 // transparent 24-bit pixels are first set to mid-gray in img itself; a 1-bit
 // image scaled with a filter becomes 24-bit gray; the alpha plane is scaled
 // alike. Throws an Error (image unchanged but for the gray step) when the
-// target or the intermediate raster would be too large.
+// target or its weight tables would need an absurd allocation.
 void resample(Image& img, int32_t width, int32_t height, int filterCode);
 
 }  // namespace pix
