@@ -277,9 +277,39 @@ private:
     std::vector<float> reciprocal_;
 };
 
+#if PIX_SCALER_SSSE3
+// acc[x] += wa * a[x] + wb * b[x] for x in [0, n - n % 32), 256 bits wide.
+__attribute__((target("avx2"))) size_t accumulatePairAvx2(int32_t* acc, const uint8_t* a, const uint8_t* b,
+                                                          int32_t wa, int32_t wb, size_t n) {
+    const __m256i wv = _mm256_set1_epi32(int32_t((uint32_t(uint16_t(wb)) << 16) | uint16_t(wa)));
+    const __m256i zero = _mm256_setzero_si256();
+    size_t x = 0;
+    for (; x + 32 <= n; x += 32) {
+        // Lanes of 128 bits: unpacking interleaves within each half, so the
+        // four products below cover x + 0..7, 16..23, 8..15 and 24..31.
+        const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x));
+        const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x));
+        const __m256i lo = _mm256_unpacklo_epi8(va, vb), hi = _mm256_unpackhi_epi8(va, vb);
+        const __m256i p0 = _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), wv);  // x+0..3 | x+16..19
+        const __m256i p1 = _mm256_madd_epi16(_mm256_unpackhi_epi8(lo, zero), wv);  // x+4..7 | x+20..23
+        const __m256i p2 = _mm256_madd_epi16(_mm256_unpacklo_epi8(hi, zero), wv);  // x+8..11 | x+24..27
+        const __m256i p3 = _mm256_madd_epi16(_mm256_unpackhi_epi8(hi, zero), wv);  // x+12..15 | x+28..31
+        __m256i* q = reinterpret_cast<__m256i*>(acc + x);
+        _mm256_storeu_si256(q, _mm256_add_epi32(_mm256_loadu_si256(q), _mm256_permute2x128_si256(p0, p1, 0x20)));
+        _mm256_storeu_si256(q + 1, _mm256_add_epi32(_mm256_loadu_si256(q + 1), _mm256_permute2x128_si256(p2, p3, 0x20)));
+        _mm256_storeu_si256(q + 2, _mm256_add_epi32(_mm256_loadu_si256(q + 2), _mm256_permute2x128_si256(p0, p1, 0x31)));
+        _mm256_storeu_si256(q + 3, _mm256_add_epi32(_mm256_loadu_si256(q + 3), _mm256_permute2x128_si256(p2, p3, 0x31)));
+    }
+    return x;
+}
+#endif
+
 // acc[x] += wa * a[x] + wb * b[x] over one row of n bytes.
 void accumulatePair(int32_t* acc, const uint8_t* a, const uint8_t* b, int32_t wa, int32_t wb, size_t n) {
     size_t x = 0;
+#if PIX_SCALER_SSSE3
+    if (haveAvx2()) x = accumulatePairAvx2(acc, a, b, wa, wb, n);
+#endif
 #if PIX_SCALER_SSE2
     const __m128i wv = _mm_set1_epi32(int32_t((uint32_t(uint16_t(wb)) << 16) | uint16_t(wa)));
     const __m128i zero = _mm_setzero_si128();
