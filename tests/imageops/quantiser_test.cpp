@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <tuple>
@@ -187,7 +188,7 @@ TEST(NeuralQuantiser, SearchFindsTheNearestEntry) {
     const pix::NeuralQuantiser q(img, 256);
     ASSERT_EQ(q.palette().size(), 256u);
     // The search stops early on both sides of the green index but still finds the
-    // least sum of channel differences; its memoised form answers the same.
+    // least sum of channel differences.
     for (int i = 0; i < 20000; ++i) {
         const uint32_t c = uint32_t(i) * 2654435761u;
         const uint8_t r = uint8_t(c >> 24), g = uint8_t(c >> 16), b = uint8_t(c >> 8);
@@ -199,9 +200,37 @@ TEST(NeuralQuantiser, SearchFindsTheNearestEntry) {
             best = std::min(best, std::abs(e.r - r) + std::abs(e.g - g) + std::abs(e.b - b));
         const RgbColour& e = q.palette()[size_t(k)];
         ASSERT_EQ(std::abs(e.r - r) + std::abs(e.g - g) + std::abs(e.b - b), best);
-        ASSERT_EQ(q.lookup(r, g, b), k);
-        ASSERT_EQ(q.lookup(r, g, b), k);
     }
+}
+
+// The fast lookup gives the search's index, ties included, for a grid over the
+// whole colour cube and for every pixel of the image.
+void expectLookupEqualsSearch(const pix::NeuralQuantiser& q, const pix::Image& img) {
+    for (int r = 0; r < 256; r += 5)
+        for (int g = 0; g < 256; g += 5)
+            for (int b = 0; b < 256; b += 5)
+                ASSERT_EQ(q.lookup(uint8_t(r), uint8_t(g), uint8_t(b)), q.search(uint8_t(r), uint8_t(g), uint8_t(b)))
+                    << r << "," << g << "," << b;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) {
+            const RgbColour c = colourAt(img, x, y);
+            ASSERT_EQ(q.lookup(c.r, c.g, c.b), q.search(c.r, c.g, c.b)) << x << "," << y;
+        }
+}
+
+TEST(NeuralQuantiser, LookupAnswersAsTheSearch) {
+    const pix::Image photo = pixtest::photoImage(160, 120);
+    expectLookupEqualsSearch(pix::NeuralQuantiser(photo, 256), photo);
+    expectLookupEqualsSearch(pix::NeuralQuantiser(photo, 128), photo);
+    // 300 colours close together: many neurons end equal or untouched, so
+    // lookups meet many equally near entries.
+    const pix::Image close = pixtest::makeImage(30, 10, [](int x, int y) { return rgb(100 + x % 6, 120 + y, 90 + x / 6); });
+    expectLookupEqualsSearch(pix::NeuralQuantiser(close, 256), close);
+    // Two colours far apart in a large image of mostly one colour.
+    const pix::Image two = pixtest::makeImage(64, 64, [](int x, int y) {
+        return x == 0 ? rgb(y, 255 - y, 3 * y) : (x + y) % 2 ? rgb(10, 10, 200) : rgb(240, 240, 20);
+    });
+    expectLookupEqualsSearch(pix::NeuralQuantiser(two, 256), two);
 }
 
 TEST(NeuralQuantiser, TinyImagesStayInsideTheImage) {
