@@ -1,6 +1,7 @@
 #include "imageops/neural_quantiser.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -27,37 +28,44 @@ int64_t roundHalfEven(double x) {
     return std::fmod(f, 2.0) == 0.0 ? int64_t(f) : int64_t(f) + 1;
 }
 
+// The neurons' components, frequencies and biases in arrays of 256: neurons
+// beyond n sit far outside the colour cube with no frequency, so they never
+// win a contest, and the contest's loops run a fixed length the compiler can
+// vectorise.
 struct Network {
+    static constexpr int kSlots = 256;
+    static constexpr int32_t kFar = 1 << 20;
     int n;
-    std::vector<int32_t> b, g, r, freq, bias;
+    std::array<int32_t, kSlots> b, g, r, freq, bias, dist, biasdist;
 
-    explicit Network(int size) : n(size), b(size), g(size), r(size), freq(size), bias(size, 0) {
-        for (int i = 0; i < n; ++i) {
-            b[i] = g[i] = r[i] = (i * 4096) / n;
-            freq[i] = kIntBias / n;
+    explicit Network(int size) : n(size) {
+        for (int i = 0; i < kSlots; ++i) {
+            b[i] = g[i] = r[i] = i < n ? (i * 4096) / n : kFar;
+            freq[i] = i < n ? kIntBias / n : 0;
+            bias[i] = 0;
         }
     }
 
     // The neuron to move: the closest one after the bias against neurons
-    // that win too often; every frequency decays and the closest one's grows.
+    // that win too often (the first such neuron on equal distances); every
+    // frequency decays and the closest one's grows.
     int contest(int32_t cb, int32_t cg, int32_t cr) {
         int32_t bestd = 2147483647, bestbiasd = 2147483647;
-        int bestpos = -1, bestbiaspos = -1;
-        for (int i = 0; i < n; ++i) {
-            const int32_t dist = std::abs(b[i] - cb) + std::abs(g[i] - cg) + std::abs(r[i] - cr);
-            if (dist < bestd) {
-                bestd = dist;
-                bestpos = i;
-            }
-            const int32_t biasdist = dist - (bias[i] >> 12);
-            if (biasdist < bestbiasd) {
-                bestbiasd = biasdist;
-                bestbiaspos = i;
-            }
+        for (int i = 0; i < kSlots; ++i) {
+            const int32_t d = std::abs(b[i] - cb) + std::abs(g[i] - cg) + std::abs(r[i] - cr);
+            dist[i] = d;
+            biasdist[i] = d - (bias[i] >> 12);
             const int32_t betafreq = freq[i] >> 10;
             freq[i] -= betafreq;
             bias[i] += betafreq << 10;
         }
+        for (int i = 0; i < kSlots; ++i) {
+            bestd = std::min(bestd, dist[i]);
+            bestbiasd = std::min(bestbiasd, biasdist[i]);
+        }
+        int bestpos = 0, bestbiaspos = 0;
+        while (dist[bestpos] != bestd) ++bestpos;
+        while (biasdist[bestbiaspos] != bestbiasd) ++bestbiaspos;
         freq[bestpos] += kBeta;
         bias[bestpos] -= kBetaGamma;
         return bestbiaspos;

@@ -234,6 +234,44 @@ TEST(NeuralQuantiser, LookupAnswersAsTheSearch) {
     expectLookupEqualsSearch(pix::NeuralQuantiser(two, 256), two);
 }
 
+uint32_t fnv(uint32_t h, uint32_t v) { return (h ^ v) * 16777619u; }
+
+TEST(NeuralQuantiser, PinnedPalettesAndLookups) {
+    // An image from integer arithmetic only (100 x 80: sampling factor 3). The
+    // figures below agree with a straight transcription of Dekker's published
+    // NeuQuant code (with the rounding unbias) run on the same pixels.
+    const pix::Image img = pixtest::makeImage(100, 80, [](int x, int y) {
+        const uint32_t r = uint32_t(x * 2 + y) & 255, g = uint32_t(x * y / 16 + 40) & 255,
+                       b = uint32_t((x * 5) ^ (y * 3)) & 255;
+        return r << 16 | g << 8 | b;
+    });
+    struct Pin {
+        int n;
+        uint32_t paletteHash, lookupHash;
+        RgbColour first, last;
+        int white, black;
+    };
+    const Pin pins[] = {
+        {128, 2797243231u, 1364060101u, {182, 15, 29}, {179, 241, 157}, 24, 65},
+        {256, 4048912321u, 1544943579u, {150, 202, 79}, {11, 226, 44}, 207, 117},
+    };
+    for (const Pin& pin : pins) {
+        SCOPED_TRACE(pin.n);
+        const pix::NeuralQuantiser q(img, pin.n);
+        ASSERT_EQ(q.palette().size(), size_t(pin.n));
+        uint32_t h = 2166136261u;
+        for (const RgbColour& e : q.palette()) h = fnv(fnv(fnv(h, e.r), e.g), e.b);
+        EXPECT_EQ(h, pin.paletteHash);
+        uint32_t l = 2166136261u;
+        for (int c = 0; c < (1 << 24); c += 4099) l = fnv(l, uint32_t(q.lookup(uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c))));
+        EXPECT_EQ(l, pin.lookupHash);
+        EXPECT_EQ(q.palette().front(), pin.first);
+        EXPECT_EQ(q.palette().back(), pin.last);
+        EXPECT_EQ(q.lookup(255, 255, 255), pin.white);
+        EXPECT_EQ(q.lookup(0, 0, 0), pin.black);
+    }
+}
+
 TEST(NeuralQuantiser, TinyImagesStayInsideTheImage) {
     // Fewer pixels than one sampling step: the walk wraps around without leaving the image.
     for (int w : {129, 200, 499, 502}) {
