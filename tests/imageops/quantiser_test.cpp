@@ -148,6 +148,13 @@ TEST(BoxSplitting, HandComputedSplits) {
     const PaletteQuantiser q2(img, 2);
     EXPECT_EQ(q2.palette(), (std::vector<RgbColour>{{8, 0, 0}, {48, 0, 0}}));
     EXPECT_EQ(q2.lookup(17, 0, 0), 0);
+
+    // One box, never split: its means 0.5, 2.5 and 5.5 round to the even bins 0, 2 and 6.
+    const pix::Image halves = pixtest::makeImage(2, 2, [](int x, int) { return x ? rgb(8, 24, 48) : rgb(0, 16, 40); });
+    const PaletteQuantiser q1(halves, 1);
+    ASSERT_EQ(q1.method(), Method::BoxSplitting);
+    EXPECT_EQ(q1.palette(), (std::vector<RgbColour>{{0, 16, 48}}));
+    EXPECT_EQ(q1.lookup(8, 24, 48), 0);
 }
 
 TEST(BoxSplitting, StopsEarlyWithOneEntryPerOccupiedCell) {
