@@ -1,6 +1,7 @@
 #include "imageops/neural_quantiser.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -27,37 +28,44 @@ int64_t roundHalfEven(double x) {
     return std::fmod(f, 2.0) == 0.0 ? int64_t(f) : int64_t(f) + 1;
 }
 
+// The neurons' components, frequencies and biases in arrays of 256: neurons
+// beyond n sit far outside the colour cube with no frequency, so they never
+// win a contest, and the contest's loops run a fixed length the compiler can
+// vectorise.
 struct Network {
+    static constexpr int kSlots = 256;
+    static constexpr int32_t kFar = 1 << 20;
     int n;
-    std::vector<int32_t> b, g, r, freq, bias;
+    std::array<int32_t, kSlots> b, g, r, freq, bias, dist, biasdist;
 
-    explicit Network(int size) : n(size), b(size), g(size), r(size), freq(size), bias(size, 0) {
-        for (int i = 0; i < n; ++i) {
-            b[i] = g[i] = r[i] = (i * 4096) / n;
-            freq[i] = kIntBias / n;
+    explicit Network(int size) : n(size) {
+        for (int i = 0; i < kSlots; ++i) {
+            b[i] = g[i] = r[i] = i < n ? (i * 4096) / n : kFar;
+            freq[i] = i < n ? kIntBias / n : 0;
+            bias[i] = 0;
         }
     }
 
     // The neuron to move: the closest one after the bias against neurons
-    // that win too often; every frequency decays and the closest one's grows.
+    // that win too often (the first such neuron on equal distances); every
+    // frequency decays and the closest one's grows.
     int contest(int32_t cb, int32_t cg, int32_t cr) {
         int32_t bestd = 2147483647, bestbiasd = 2147483647;
-        int bestpos = -1, bestbiaspos = -1;
-        for (int i = 0; i < n; ++i) {
-            const int32_t dist = std::abs(b[i] - cb) + std::abs(g[i] - cg) + std::abs(r[i] - cr);
-            if (dist < bestd) {
-                bestd = dist;
-                bestpos = i;
-            }
-            const int32_t biasdist = dist - (bias[i] >> 12);
-            if (biasdist < bestbiasd) {
-                bestbiasd = biasdist;
-                bestbiaspos = i;
-            }
+        for (int i = 0; i < kSlots; ++i) {
+            const int32_t d = std::abs(b[i] - cb) + std::abs(g[i] - cg) + std::abs(r[i] - cr);
+            dist[i] = d;
+            biasdist[i] = d - (bias[i] >> 12);
             const int32_t betafreq = freq[i] >> 10;
             freq[i] -= betafreq;
             bias[i] += betafreq << 10;
         }
+        for (int i = 0; i < kSlots; ++i) {
+            bestd = std::min(bestd, dist[i]);
+            bestbiasd = std::min(bestbiasd, biasdist[i]);
+        }
+        int bestpos = 0, bestbiaspos = 0;
+        while (dist[bestpos] != bestd) ++bestpos;
+        while (biasdist[bestbiaspos] != bestbiasd) ++bestbiaspos;
         freq[bestpos] += kBeta;
         bias[bestpos] -= kBetaGamma;
         return bestbiaspos;
@@ -105,11 +113,92 @@ int neuralSamplingFactor(int64_t pixels) {
     return int(std::clamp<int64_t>(f, 1, 30));
 }
 
-// Remembered answers, one direct-mapped slot per colour hash.
-struct NeuralQuantiser::Memo {
-    static constexpr int kBits = 18;
-    std::vector<uint32_t> keys = std::vector<uint32_t>(size_t(1) << kBits, 0xFFFFFFFFu);
-    std::vector<uint8_t> values = std::vector<uint8_t>(size_t(1) << kBits, 0);
+// The search's answer is the neuron nearest to the colour (the least sum of
+// channel differences); among equally near neurons, the one it meets first,
+// visiting the sorted neurons alternately upward from the green index i0 and
+// downward from i0 - 1. Neurons stop being visited on a side only once they
+// can no longer come strictly nearer, so that first-met rank decides every tie:
+// rank 2 (k - i0) for k >= i0, 2 (i0 - k) - 1 below.
+//
+// The colour cube is cut into cells. For a cell, the candidates are the
+// neurons whose least distance to the cell is at most the smallest greatest
+// distance of a neuron to it: every colour's nearest neurons in the cell, ties
+// included, are among them. Cells of 8 x 8 x 8 colours take their candidates
+// from all neurons, cells of 4 x 4 x 4 from those of the large cell around
+// them (a smaller cell's candidates are always among its large cell's), and a
+// lookup compares only the small cell's few candidates. Cells are filled when
+// first met; a small cell with many candidates (a palette with many equal
+// entries) is left to the plain search, which keeps the lists small.
+struct NeuralQuantiser::Cells {
+    struct Candidate {
+        int16_t b, g, r;
+        uint8_t k;      // position in green order
+        uint8_t index;  // palette index
+    };
+    static constexpr int kMaxSmall = 32;
+    static constexpr uint32_t kUnfilled = 0, kSearch = 255;  // else candidates + 1
+
+    std::vector<Candidate> all;  // by position in green order
+    std::vector<uint32_t> largeStart;
+    std::vector<uint16_t> largeCount;  // kUnfilled or candidates + 1
+    // Per small cell, one word: its start in smallPool << 8 | its count entry
+    // (kUnfilled, kSearch or candidates + 1); smallPool stays below 2^23 entries.
+    std::vector<uint32_t> small;
+    std::vector<uint8_t> largePool, smallPool;  // positions in green order
+
+    explicit Cells(const std::vector<Neuron>& sorted)
+        : largeStart(size_t(1) << 15), largeCount(size_t(1) << 15), small(size_t(1) << 18) {
+        for (size_t k = 0; k < sorted.size(); ++k) {
+            const Neuron& u = sorted[k];
+            all.push_back({int16_t(u.b), int16_t(u.g), int16_t(u.r), uint8_t(k), uint8_t(u.index)});
+        }
+    }
+
+    static int below(int v, int lo, int hi) { return v < lo ? lo - v : v > hi ? v - hi : 0; }
+    static int farthest(int v, int lo, int hi) { return std::max(std::abs(v - lo), std::abs(v - hi)); }
+
+    // Appends to `out` the positions among `from` that are candidates for the
+    // cell of side 2^shift holding (r, g, b).
+    template <class Positions>
+    void select(int shift, int r, int g, int b, const Positions& from, std::vector<uint8_t>& out) const {
+        const int w = (1 << shift) - 1;
+        const int rl = r >> shift << shift, gl = g >> shift << shift, bl = b >> shift << shift;
+        int bound = 1 << 30;
+        for (const uint8_t k : from) {
+            const Candidate& u = all[k];
+            bound = std::min(bound, farthest(u.r, rl, rl + w) + farthest(u.g, gl, gl + w) + farthest(u.b, bl, bl + w));
+        }
+        for (const uint8_t k : from) {
+            const Candidate& u = all[k];
+            if (below(u.r, rl, rl + w) + below(u.g, gl, gl + w) + below(u.b, bl, bl + w) <= bound) out.push_back(k);
+        }
+    }
+
+    struct Range {
+        const uint8_t *b, *e;
+        const uint8_t* begin() const { return b; }
+        const uint8_t* end() const { return e; }
+    };
+
+    // Fills the small cell of (r, g, b) (and its large cell) when first met.
+    // Returns its word.
+    uint32_t fill(size_t cell, int r, int g, int b) {
+        const size_t big = size_t(r >> 3) << 10 | size_t(g >> 3) << 5 | size_t(b >> 3);
+        if (largeCount[big] == kUnfilled) {
+            std::vector<uint8_t> every(all.size());
+            for (size_t k = 0; k < all.size(); ++k) every[k] = uint8_t(k);
+            largeStart[big] = uint32_t(largePool.size());
+            select(3, r, g, b, every, largePool);
+            largeCount[big] = uint16_t(largePool.size() - largeStart[big] + 1);
+        }
+        const uint8_t* from = largePool.data() + largeStart[big];
+        std::vector<uint8_t> picked;
+        select(2, r, g, b, Range{from, from + (largeCount[big] - 1)}, picked);
+        if (picked.size() > size_t(kMaxSmall)) return small[cell] = kSearch;
+        const uint32_t start = uint32_t(smallPool.size());
+        smallPool.insert(smallPool.end(), picked.begin(), picked.end());
+        return small[cell] = start << 8 | uint32_t(picked.size() + 1);
+    }
 };
 
 NeuralQuantiser::~NeuralQuantiser() = default;
@@ -199,7 +288,7 @@ NeuralQuantiser::NeuralQuantiser(const Image& img, int n) {
     greenIndex_[size_t(previous)] = (startpos + n - 1) >> 1;
     for (int u = previous + 1; u < 256; ++u) greenIndex_[size_t(u)] = n - 1;
 
-    memo_ = std::make_unique<Memo>();
+    cells_ = std::make_unique<Cells>(sorted_);
 }
 
 int NeuralQuantiser::search(uint8_t r, uint8_t g, uint8_t b) const {
@@ -246,13 +335,26 @@ int NeuralQuantiser::search(uint8_t r, uint8_t g, uint8_t b) const {
 }
 
 int NeuralQuantiser::lookup(uint8_t r, uint8_t g, uint8_t b) const {
-    const uint32_t key = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
-    const size_t slot = (key * 0x9E3779B1u) >> (32 - Memo::kBits);
-    if (memo_->keys[slot] == key) return memo_->values[slot];
-    const int index = search(r, g, b);
-    memo_->keys[slot] = key;
-    memo_->values[slot] = uint8_t(index);
-    return index;
+    Cells& c = *cells_;
+    const size_t cell = size_t(r >> 2) << 12 | size_t(g >> 2) << 6 | size_t(b >> 2);
+    uint32_t word = c.small[cell];
+    if (word == Cells::kUnfilled) word = c.fill(cell, r, g, b);
+    if (word == Cells::kSearch) return search(r, g, b);
+    const uint8_t* p = c.smallPool.data() + (word >> 8);
+    const uint8_t* end = p + ((word & 0xFF) - 1);
+    const int i0 = greenIndex_[g];
+    int bestKey = 1 << 30, best = -1;
+    for (; p != end; ++p) {
+        const Cells::Candidate& u = c.all[*p];
+        const int d = std::abs(u.b - b) + std::abs(u.g - g) + std::abs(u.r - r);
+        const int rank = u.k >= i0 ? 2 * (u.k - i0) : 2 * (i0 - u.k) - 1;
+        const int key = d << 9 | rank;
+        if (key < bestKey) {
+            bestKey = key;
+            best = u.index;
+        }
+    }
+    return best;
 }
 
 }  // namespace pix

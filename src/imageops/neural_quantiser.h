@@ -24,10 +24,9 @@ public:
 
     // n entries, in neuron order.
     const std::vector<RgbColour>& palette() const { return palette_; }
-    // The search itself, every call.
+    // The search outward from the green index, neuron by neuron.
     int search(uint8_t r, uint8_t g, uint8_t b) const;
-    // The same answer as search(), remembered per colour: writers look up
-    // every pixel, and photographs repeat their colours.
+    // The same answer as search(), faster: writers look up every pixel.
     int lookup(uint8_t r, uint8_t g, uint8_t b) const;
 
 private:
@@ -37,8 +36,8 @@ private:
     std::vector<RgbColour> palette_;
     std::vector<Neuron> sorted_;  // by green, after training
     std::array<int32_t, 256> greenIndex_{};
-    struct Memo;
-    std::unique_ptr<Memo> memo_;  // filled by lookup(); owned by one writer on one thread
+    struct Cells;
+    std::unique_ptr<Cells> cells_;  // filled by lookup(); owned by one writer on one thread
 };
 
 }  // namespace pix

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <tuple>
@@ -147,6 +148,13 @@ TEST(BoxSplitting, HandComputedSplits) {
     const PaletteQuantiser q2(img, 2);
     EXPECT_EQ(q2.palette(), (std::vector<RgbColour>{{8, 0, 0}, {48, 0, 0}}));
     EXPECT_EQ(q2.lookup(17, 0, 0), 0);
+
+    // One box, never split: its means 0.5, 2.5 and 5.5 round to the even bins 0, 2 and 6.
+    const pix::Image halves = pixtest::makeImage(2, 2, [](int x, int) { return x ? rgb(8, 24, 48) : rgb(0, 16, 40); });
+    const PaletteQuantiser q1(halves, 1);
+    ASSERT_EQ(q1.method(), Method::BoxSplitting);
+    EXPECT_EQ(q1.palette(), (std::vector<RgbColour>{{0, 16, 48}}));
+    EXPECT_EQ(q1.lookup(8, 24, 48), 0);
 }
 
 TEST(BoxSplitting, StopsEarlyWithOneEntryPerOccupiedCell) {
@@ -187,7 +195,7 @@ TEST(NeuralQuantiser, SearchFindsTheNearestEntry) {
     const pix::NeuralQuantiser q(img, 256);
     ASSERT_EQ(q.palette().size(), 256u);
     // The search stops early on both sides of the green index but still finds the
-    // least sum of channel differences; its memoised form answers the same.
+    // least sum of channel differences.
     for (int i = 0; i < 20000; ++i) {
         const uint32_t c = uint32_t(i) * 2654435761u;
         const uint8_t r = uint8_t(c >> 24), g = uint8_t(c >> 16), b = uint8_t(c >> 8);
@@ -199,8 +207,75 @@ TEST(NeuralQuantiser, SearchFindsTheNearestEntry) {
             best = std::min(best, std::abs(e.r - r) + std::abs(e.g - g) + std::abs(e.b - b));
         const RgbColour& e = q.palette()[size_t(k)];
         ASSERT_EQ(std::abs(e.r - r) + std::abs(e.g - g) + std::abs(e.b - b), best);
-        ASSERT_EQ(q.lookup(r, g, b), k);
-        ASSERT_EQ(q.lookup(r, g, b), k);
+    }
+}
+
+// The fast lookup gives the search's index, ties included, for a grid over the
+// whole colour cube and for every pixel of the image.
+void expectLookupEqualsSearch(const pix::NeuralQuantiser& q, const pix::Image& img) {
+    // Every 7th value of each channel, and 255.
+    auto v = [](int i) { return uint8_t(std::min(i * 7, 255)); };
+    for (int r = 0; r <= 37; ++r)
+        for (int g = 0; g <= 37; ++g)
+            for (int b = 0; b <= 37; ++b)
+                ASSERT_EQ(q.lookup(v(r), v(g), v(b)), q.search(v(r), v(g), v(b))) << r << "," << g << "," << b;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) {
+            const RgbColour c = colourAt(img, x, y);
+            ASSERT_EQ(q.lookup(c.r, c.g, c.b), q.search(c.r, c.g, c.b)) << x << "," << y;
+        }
+}
+
+TEST(NeuralQuantiser, LookupAnswersAsTheSearch) {
+    const pix::Image photo = pixtest::photoImage(160, 120);
+    expectLookupEqualsSearch(pix::NeuralQuantiser(photo, 256), photo);
+    expectLookupEqualsSearch(pix::NeuralQuantiser(photo, 128), photo);
+    // 300 colours close together: many neurons end equal or untouched, so
+    // lookups meet many equally near entries.
+    const pix::Image close = pixtest::makeImage(30, 10, [](int x, int y) { return rgb(100 + x % 6, 120 + y, 90 + x / 6); });
+    expectLookupEqualsSearch(pix::NeuralQuantiser(close, 256), close);
+    // Two colours far apart in a large image of mostly one colour.
+    const pix::Image two = pixtest::makeImage(64, 64, [](int x, int y) {
+        return x == 0 ? rgb(y, 255 - y, 3 * y) : (x + y) % 2 ? rgb(10, 10, 200) : rgb(240, 240, 20);
+    });
+    expectLookupEqualsSearch(pix::NeuralQuantiser(two, 256), two);
+}
+
+uint32_t fnv(uint32_t h, uint32_t v) { return (h ^ v) * 16777619u; }
+
+TEST(NeuralQuantiser, PinnedPalettesAndLookups) {
+    // An image from integer arithmetic only (100 x 80: sampling factor 3). The
+    // figures below agree with a straight transcription of Dekker's published
+    // NeuQuant code (with the rounding unbias) run on the same pixels.
+    const pix::Image img = pixtest::makeImage(100, 80, [](int x, int y) {
+        const uint32_t r = uint32_t(x * 2 + y) & 255, g = uint32_t(x * y / 16 + 40) & 255,
+                       b = uint32_t((x * 5) ^ (y * 3)) & 255;
+        return r << 16 | g << 8 | b;
+    });
+    struct Pin {
+        int n;
+        uint32_t paletteHash, lookupHash;
+        RgbColour first, last;
+        int white, black;
+    };
+    const Pin pins[] = {
+        {128, 2797243231u, 1364060101u, {182, 15, 29}, {179, 241, 157}, 24, 65},
+        {256, 4048912321u, 1544943579u, {150, 202, 79}, {11, 226, 44}, 207, 117},
+    };
+    for (const Pin& pin : pins) {
+        SCOPED_TRACE(pin.n);
+        const pix::NeuralQuantiser q(img, pin.n);
+        ASSERT_EQ(q.palette().size(), size_t(pin.n));
+        uint32_t h = 2166136261u;
+        for (const RgbColour& e : q.palette()) h = fnv(fnv(fnv(h, e.r), e.g), e.b);
+        EXPECT_EQ(h, pin.paletteHash);
+        uint32_t l = 2166136261u;
+        for (int c = 0; c < (1 << 24); c += 4099) l = fnv(l, uint32_t(q.lookup(uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c))));
+        EXPECT_EQ(l, pin.lookupHash);
+        EXPECT_EQ(q.palette().front(), pin.first);
+        EXPECT_EQ(q.palette().back(), pin.last);
+        EXPECT_EQ(q.lookup(255, 255, 255), pin.white);
+        EXPECT_EQ(q.lookup(0, 0, 0), pin.black);
     }
 }
 
