@@ -324,6 +324,12 @@ TEST(PaletteQuantiser, MovesAndOddInputs) {
     PaletteQuantiser q(bits, 16);
     EXPECT_TRUE(q.isGray());
     EXPECT_EQ(q.lookup(255, 255, 255), 15);
+    // The quantisers on their own read it the same way.
+    const pix::BoxSplittingQuantiser boxes(bits, 16);
+    EXPECT_EQ(boxes.palette()[boxes.lookup(255, 255, 255)], (RgbColour{248, 248, 248}));
+    EXPECT_EQ(boxes.palette()[boxes.lookup(0, 0, 0)], (RgbColour{0, 0, 0}));
+    const pix::NeuralQuantiser neural(bits, 128);
+    EXPECT_EQ(neural.lookup(255, 255, 255), neural.search(255, 255, 255));
 
     // Moving keeps the lookup data.
     PaletteQuantiser moved(pixtest::photoImage(64, 64), 16);
