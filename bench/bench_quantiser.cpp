@@ -119,7 +119,7 @@ void bench(const pix::Image& img, int n, const std::string& ppm) {
                 (unsigned long long)checksum);
 
     if (q.method() == pix::PaletteQuantiser::Method::Neural) {
-        // The plain search without the per-colour memory, for comparison.
+        // The plain outward search from the green index, without the candidate lists.
         const pix::NeuralQuantiser nq(img, n);
         uint64_t c2 = 0;
         t = Clock::now();
@@ -128,7 +128,7 @@ void bench(const pix::Image& img, int n, const std::string& ppm) {
             for (int x = 0; x < img.width; ++x, p += 3) c2 += uint32_t(nq.search(p[2], p[1], p[0]));
         }
         const double search = secondsSince(t);
-        std::printf("       neural search without memory: %7.1f ms (%5.2f ns/pixel)%s\n", search * 1e3,
+        std::printf("       plain outward search:        %7.1f ms (%5.2f ns/pixel)%s\n", search * 1e3,
                     search / pixels * 1e9, c2 == checksum ? "" : "  MISMATCH");
     }
 

@@ -1,5 +1,6 @@
 #include "imageops/box_splitting_quantiser.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -153,7 +154,15 @@ bool split(const Box& c, const Histogram& hist, double pixels, Box& lower, Box& 
 
 }  // namespace
 
-BoxSplittingQuantiser::BoxSplittingQuantiser(const Image& img, int n) : table_(kBins * kBins * kBins, 0) {
+BoxSplittingQuantiser::BoxSplittingQuantiser(const Image& source, int n) : table_(kBins * kBins * kBins, 0) {
+    n = std::clamp(n, 1, 256);  // box numbers are table bytes
+    Image holder;
+    if (source.layout != Layout::Bgr24) {
+        holder = source;
+        holder.toBgr24();
+    }
+    const Image& img = source.layout == Layout::Bgr24 ? source : holder;
+
     Histogram hist(kBins * kBins * kBins, 0);
     for (int32_t y = 0; y < img.height; ++y) {
         const uint8_t* p = img.row(y);
@@ -162,7 +171,7 @@ BoxSplittingQuantiser::BoxSplittingQuantiser(const Image& img, int n) : table_(k
     const double pixels = double(img.width) * double(img.height);
 
     std::vector<Box> boxes;
-    boxes.reserve(size_t(std::max(n, 1)));
+    boxes.reserve(size_t(n));
     Box first;
     first.lo = {0, 0, 0};
     first.hi = {kBins, kBins, kBins};

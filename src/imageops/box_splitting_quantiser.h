@@ -12,7 +12,7 @@ namespace pix {
 
 class BoxSplittingQuantiser {
 public:
-    // img must be 24-bit colour with at least one pixel; n >= 1.
+    // n is held to 1..256; a bilevel image is read as black and white.
     BoxSplittingQuantiser(const Image& img, int n);
 
     // One entry per box, in box order (fewer than n when splitting stopped early).

@@ -205,8 +205,14 @@ NeuralQuantiser::~NeuralQuantiser() = default;
 NeuralQuantiser::NeuralQuantiser(NeuralQuantiser&&) noexcept = default;
 NeuralQuantiser& NeuralQuantiser::operator=(NeuralQuantiser&&) noexcept = default;
 
-NeuralQuantiser::NeuralQuantiser(const Image& img, int n) {
+NeuralQuantiser::NeuralQuantiser(const Image& source, int n) {
     n = std::clamp(n, 1, 256);
+    Image holder;
+    if (source.layout != Layout::Bgr24) {
+        holder = source;
+        holder.toBgr24();
+    }
+    const Image& img = source.layout == Layout::Bgr24 ? source : holder;
     const int64_t pixels = int64_t(img.width) * img.height;
     Network net(n);
 

@@ -16,7 +16,7 @@ int neuralSamplingFactor(int64_t pixels);
 
 class NeuralQuantiser {
 public:
-    // img must be 24-bit colour with at least one pixel; 1 <= n <= 256.
+    // n is held to 1..256; a bilevel image is read as black and white.
     NeuralQuantiser(const Image& img, int n);
     ~NeuralQuantiser();
     NeuralQuantiser(NeuralQuantiser&&) noexcept;

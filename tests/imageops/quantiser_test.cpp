@@ -212,12 +212,13 @@ TEST(NeuralQuantiser, SearchFindsTheNearestEntry) {
 
 // The fast lookup gives the search's index, ties included, for a grid over the
 // whole colour cube and for every pixel of the image.
-void expectLookupEqualsSearch(const pix::NeuralQuantiser& q, const pix::Image& img) {
-    // Every 7th value of each channel, and 255.
-    auto v = [](int i) { return uint8_t(std::min(i * 7, 255)); };
-    for (int r = 0; r <= 37; ++r)
-        for (int g = 0; g <= 37; ++g)
-            for (int b = 0; b <= 37; ++b)
+void expectLookupEqualsSearch(const pix::NeuralQuantiser& q, const pix::Image& img, int step) {
+    // Every step-th value of each channel, and 255.
+    auto v = [step](int i) { return uint8_t(std::min(i * step, 255)); };
+    const int last = (255 + step - 1) / step;
+    for (int r = 0; r <= last; ++r)
+        for (int g = 0; g <= last; ++g)
+            for (int b = 0; b <= last; ++b)
                 ASSERT_EQ(q.lookup(v(r), v(g), v(b)), q.search(v(r), v(g), v(b))) << r << "," << g << "," << b;
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x) {
@@ -228,17 +229,17 @@ void expectLookupEqualsSearch(const pix::NeuralQuantiser& q, const pix::Image& i
 
 TEST(NeuralQuantiser, LookupAnswersAsTheSearch) {
     const pix::Image photo = pixtest::photoImage(160, 120);
-    expectLookupEqualsSearch(pix::NeuralQuantiser(photo, 256), photo);
-    expectLookupEqualsSearch(pix::NeuralQuantiser(photo, 128), photo);
+    expectLookupEqualsSearch(pix::NeuralQuantiser(photo, 256), photo, 7);
+    expectLookupEqualsSearch(pix::NeuralQuantiser(photo, 128), photo, 11);
     // 300 colours close together: many neurons end equal or untouched, so
     // lookups meet many equally near entries.
     const pix::Image close = pixtest::makeImage(30, 10, [](int x, int y) { return rgb(100 + x % 6, 120 + y, 90 + x / 6); });
-    expectLookupEqualsSearch(pix::NeuralQuantiser(close, 256), close);
+    expectLookupEqualsSearch(pix::NeuralQuantiser(close, 256), close, 13);
     // Two colours far apart in a large image of mostly one colour.
     const pix::Image two = pixtest::makeImage(64, 64, [](int x, int y) {
         return x == 0 ? rgb(y, 255 - y, 3 * y) : (x + y) % 2 ? rgb(10, 10, 200) : rgb(240, 240, 20);
     });
-    expectLookupEqualsSearch(pix::NeuralQuantiser(two, 256), two);
+    expectLookupEqualsSearch(pix::NeuralQuantiser(two, 256), two, 13);
 }
 
 uint32_t fnv(uint32_t h, uint32_t v) { return (h ^ v) * 16777619u; }
@@ -323,6 +324,12 @@ TEST(PaletteQuantiser, MovesAndOddInputs) {
     PaletteQuantiser q(bits, 16);
     EXPECT_TRUE(q.isGray());
     EXPECT_EQ(q.lookup(255, 255, 255), 15);
+    // The quantisers on their own read it the same way.
+    const pix::BoxSplittingQuantiser boxes(bits, 16);
+    EXPECT_EQ(boxes.palette()[boxes.lookup(255, 255, 255)], (RgbColour{248, 248, 248}));
+    EXPECT_EQ(boxes.palette()[boxes.lookup(0, 0, 0)], (RgbColour{0, 0, 0}));
+    const pix::NeuralQuantiser neural(bits, 128);
+    EXPECT_EQ(neural.lookup(255, 255, 255), neural.search(255, 255, 255));
 
     // Moving keeps the lookup data.
     PaletteQuantiser moved(pixtest::photoImage(64, 64), 16);
