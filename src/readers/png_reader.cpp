@@ -79,6 +79,21 @@ void collectMetadata(png_structp png, png_infop info, int colorType, TIOParamsVa
         p.IccProfile.assign(profile, profile + length);
 }
 
+// Total length of the IDAT chunks of a whole file in memory (a cut-off last
+// chunk counts with what is there).
+uint64_t imageDataBytes(const uint8_t* data, size_t size) {
+    uint64_t total = 0;
+    for (size_t pos = 8; pos + 8 <= size;) {
+        const uint32_t len = uint32_t(data[pos]) << 24 | uint32_t(data[pos + 1]) << 16 |
+                             uint32_t(data[pos + 2]) << 8 | data[pos + 3];
+        const bool idat = std::memcmp(data + pos + 4, "IDAT", 4) == 0;
+        if (idat) total += std::min<uint64_t>(len, size - pos - 8);
+        if (std::memcmp(data + pos + 4, "IEND", 4) == 0 || uint64_t(len) + 12 > size - pos) break;
+        pos += size_t(len) + 12;
+    }
+    return total;
+}
+
 // Splits library rows of B,G,R,A into pixels and alpha plane.
 void splitAlpha(const uint8_t* in, uint8_t* bgr, uint8_t* alpha, int w) {
     for (int x = 0; x < w; ++x) {
@@ -117,6 +132,13 @@ bool decode(Decoder& dec, Image& img, std::vector<uint8_t>& buf, std::vector<png
         default: p.SamplesPerPixel = 1; break;  // gray, palette
     }
     checkImageSize(w, h);
+    // Deflate packs at most 1032 bytes into one: image data far too short for
+    // the stated size is refused before that much is allocated.
+    const uint64_t rawBytes = uint64_t(h) * (1 + (uint64_t(w) * uint64_t(depth) * png_get_channels(png, info) + 7) / 8);
+    if (rawBytes / 1100 > imageDataBytes(dec.src.data, dec.src.size) + 64) {
+        dec.state.message = "the file is too short for an image of " + std::to_string(w) + " x " + std::to_string(h);
+        return false;
+    }
 
     // Resolution only from a pHYs in metres: the unknown unit states an
     // aspect ratio, not a resolution. 0 (none) becomes the default later.

@@ -102,6 +102,14 @@ TEST(PngReader, DamagedFilesRaiseOrKeepWhatWasDecoded) {
     } catch (const pix::Error& e) {
         EXPECT_NE(std::string(e.what()).find("100000 x 100000"), std::string::npos) << e.what();
     }
+    // Within the size limit, but far more than the data could inflate to.
+    try {
+        readBytes(pix::readPng, pngHeaderOnly(16000, 16000));
+        FAIL() << "accepted";
+    } catch (const pix::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("too short for an image of 16000 x 16000"), std::string::npos)
+            << e.what();
+    }
     EXPECT_THROW(readBytes(pix::readPng, pngHeaderOnly(5, 5)), pix::Error);
     EXPECT_THROW(readBytes(pix::readPng, {0x89, 'P', 'N', 'G'}), pix::Error);
     EXPECT_THROW(readBytes(pix::readPng, {}), pix::Error);
