@@ -106,12 +106,11 @@ $IM -size 5x4 xc:gray -depth 8 -density 200 -units PixelsPerInch tiff_res_inch.t
 $IM -size 8x3 xc:red -fill blue -draw 'point 1,1' -type palette -depth 1 tiff_palette1.tif
 
 # --- JPEG 2000 (lossless, OpenJPEG) ---
-$IM -size 7x5 gradient:'#ff0000-#0000ff' "$T/rgb.ppm"
-$IM -size 7x5 gradient: -colorspace gray "$T/gray.pgm"
+$IM -size 7x5 gradient:'#ff0000-#0000ff' -depth 8 "$T/rgb.ppm"
+$IM -size 7x5 gradient: -colorspace gray -depth 8 "$T/gray.pgm"
 $IM -size 7x5 gradient: -colorspace gray -depth 16 "$T/gray16.pgm"
-printf 'P5\n9 4\n1\n' > "$T/bw.pgm"
-$PY -c "import sys; sys.stdout.buffer.write(bytes(((x + y) % 2) for y in range(4) for x in range(9)))" >> "$T/bw.pgm"
+$PY -c "import sys; sys.stdout.buffer.write(bytes(((x + y) % 2) for y in range(4) for x in range(9)))" > "$T/bw.raw"
 opj_compress -i "$T/rgb.ppm" -o jp2_rgb.jp2 -n 2 > /dev/null
 opj_compress -i "$T/gray.pgm" -o jp2_gray.j2k -n 2 > /dev/null
 opj_compress -i "$T/gray16.pgm" -o jp2_gray16.jp2 -n 2 > /dev/null
-opj_compress -i "$T/bw.pgm" -o jp2_bilevel.j2k -n 2 > /dev/null
+opj_compress -i "$T/bw.raw" -F 9,4,1,1,u -o jp2_bilevel.j2k -n 2 > /dev/null
