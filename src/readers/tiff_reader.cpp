@@ -117,10 +117,12 @@ struct Page {
     uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISBLACK, planar = PLANARCONFIG_CONTIG;
 };
 
-// Reads rows one by one through convert(row bytes, y). A page that breaks off
+// Reads rows one by one through convert(row bytes, y). The image is
+// allocated (start) only once the first row has decoded, so a file whose
+// data is missing fails before a large allocation. A page that breaks off
 // after the first row keeps what was decoded.
-template <class Convert>
-void readRows(TIFF* tif, const TiffSource& src, const Page& pg, Convert convert) {
+template <class Start, class Convert>
+void readRows(TIFF* tif, const TiffSource& src, const Page& pg, Start start, Convert convert) {
     const tmsize_t n = TIFFScanlineSize(tif);
     if (n <= 0) fail(src, "cannot compute the row size");
     std::vector<uint8_t> buf(static_cast<size_t>(n));
@@ -129,16 +131,17 @@ void readRows(TIFF* tif, const TiffSource& src, const Page& pg, Convert convert)
             if (y > 0) return;
             fail(src, "cannot decode the image data");
         }
+        if (y == 0) start();
         convert(buf.data(), int32_t(y));
     }
 }
 
 void readBilevel(TIFF* tif, const TiffSource& src, const Page& pg, Image& img) {
-    img.allocate(int32_t(pg.w), int32_t(pg.h), Layout::Bilevel);
-    const size_t stride = img.stride();
+    const size_t stride = Image::rowBytes(Layout::Bilevel, int32_t(pg.w));
     const bool invert = pg.photometric == PHOTOMETRIC_MINISWHITE;
     const uint8_t lastMask = uint8_t(0xFF << ((8 - pg.w % 8) % 8));
-    readRows(tif, src, pg, [&](const uint8_t* in, int32_t y) {
+    auto start = [&] { img.allocate(int32_t(pg.w), int32_t(pg.h), Layout::Bilevel); };
+    readRows(tif, src, pg, start, [&](const uint8_t* in, int32_t y) {
         uint8_t* dst = img.row(y);
         for (size_t i = 0; i < stride; ++i) dst[i] = invert ? uint8_t(~in[i]) : in[i];
         dst[stride - 1] &= lastMask;
@@ -164,13 +167,13 @@ void paletteTable(TIFF* tif, const TiffSource& src, const Page& pg, uint8_t (*ta
 }
 
 void readDirect(TIFF* tif, const TiffSource& src, const Page& pg, Image& img) {
-    img.allocate(int32_t(pg.w), int32_t(pg.h), Layout::Bgr24);
+    auto start = [&] { img.allocate(int32_t(pg.w), int32_t(pg.h), Layout::Bgr24); };
     const int w = int(pg.w), spp = pg.spp;
     if (pg.photometric == PHOTOMETRIC_PALETTE) {
         uint8_t table[256][3];
         paletteTable(tif, src, pg, table);
         const int bps = pg.bps, perByte = 8 / bps, mask = (1 << bps) - 1;
-        readRows(tif, src, pg, [&](const uint8_t* in, int32_t y) {
+        readRows(tif, src, pg, start, [&](const uint8_t* in, int32_t y) {
             uint8_t* dst = img.row(y);
             for (int x = 0; x < w; ++x) {
                 const int shift = 8 - bps * (x % perByte + 1);
@@ -178,7 +181,7 @@ void readDirect(TIFF* tif, const TiffSource& src, const Page& pg, Image& img) {
             }
         });
     } else if (pg.photometric == PHOTOMETRIC_RGB) {
-        readRows(tif, src, pg, [&](const uint8_t* in, int32_t y) {
+        readRows(tif, src, pg, start, [&](const uint8_t* in, int32_t y) {
             uint8_t* dst = img.row(y);
             for (int x = 0; x < w; ++x, in += spp, dst += 3) {
                 dst[0] = in[2];
@@ -188,7 +191,7 @@ void readDirect(TIFF* tif, const TiffSource& src, const Page& pg, Image& img) {
         });
     } else {
         const uint8_t flip = pg.photometric == PHOTOMETRIC_MINISWHITE ? 0xFF : 0;
-        readRows(tif, src, pg, [&](const uint8_t* in, int32_t y) {
+        readRows(tif, src, pg, start, [&](const uint8_t* in, int32_t y) {
             uint8_t* dst = img.row(y);
             for (int x = 0; x < w; ++x, in += spp, dst += 3) dst[0] = dst[1] = dst[2] = uint8_t(*in ^ flip);
         });
@@ -206,7 +209,7 @@ void readRgba(TIFF* tif, TiffSource& src, const Page& pg, Image& img, bool bilev
     std::unique_ptr<uint32_t, FreeDeleter> raster(
         static_cast<uint32_t*>(std::calloc(size_t(pg.w) * pg.h, sizeof(uint32_t))));
     if (!raster) throw std::bad_alloc();
-    if (!TIFFReadRGBAImageOriented(tif, pg.w, pg.h, raster.get(), ORIENTATION_TOPLEFT, 0))
+    if (!TIFFReadRGBAImageOriented(tif, pg.w, pg.h, raster.get(), ORIENTATION_TOPLEFT, 1))
         fail(src, "cannot decode the image data");
     img.allocate(int32_t(pg.w), int32_t(pg.h), bilevel ? Layout::Bilevel : Layout::Bgr24);
     const uint32_t* in = raster.get();
@@ -266,6 +269,10 @@ void readTiff(const uint8_t* data, size_t size, Image& img) {
     p.BitsPerSample = pg.bps;
     p.SamplesPerPixel = pg.spp;
     checkImageSize(pg.w, pg.h);
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    if (!TIFFIsCODECConfigured(compression))
+        throw Error("TIFF: compression scheme " + std::to_string(compression) + " is not supported");
     readResolution(tif, img);
     readMetadata(tif, pg.photometric, p);
 

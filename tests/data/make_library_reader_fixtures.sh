@@ -95,6 +95,7 @@ $IM -size 8x6 gradient:red-blue -colors 9 -type palette tiff_palette4.tif
 $IM -size 8x6 gradient:'#102030-#f0e0d0' -depth 16 -compress zip tiff_rgb16_zip.tif
 tiffcp -p separate tiff_rgb_lzw.tif tiff_rgb_planar.tif
 tiffcp -t -w 16 -l 16 tiff_rgb_lzw.tif tiff_rgb_tiled.tif
+tiffcp -c g4 -t -w 16 -l 16 tiff_g4_miniswhite.tif tiff_bilevel_tiled.tif
 $IM -size 8x6 gradient:red-blue -colorspace cmyk -depth 8 tiff_cmyk.tif
 $IM -size 16x16 gradient:red-blue -depth 8 "$T/ycbcr_src.tif"
 tiffcp -c jpeg:90 -r 16 "$T/ycbcr_src.tif" tiff_ycbcr_jpeg.tif

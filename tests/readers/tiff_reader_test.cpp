@@ -27,6 +27,7 @@ const TiffCase kCases[] = {
     {"tiff_rgb16_zip.tif", pix::Layout::Bgr24, 16, 3, 1},
     {"tiff_rgb_planar.tif", pix::Layout::Bgr24, 8, 3, 0},
     {"tiff_rgb_tiled.tif", pix::Layout::Bgr24, 8, 3, 0},
+    {"tiff_bilevel_tiled.tif", pix::Layout::Bilevel, 1, 1, 0},
     {"tiff_cmyk.tif", pix::Layout::Bgr24, 8, 4, 1},
     {"tiff_ycbcr_jpeg.tif", pix::Layout::Bgr24, 8, 3, 3},  // two YCbCr-to-RGB conversions
     {"tiff_rgba.tif", pix::Layout::Bgr24, 8, 4, 0},
