@@ -25,6 +25,7 @@ struct GifSource {
 int gifRead(GifFileType* gif, GifByteType* out, int n) {
     auto* src = static_cast<GifSource*>(gif->UserData);
     const size_t k = std::min(size_t(n < 0 ? 0 : n), src->size - src->pos);
+    if (k == 0) return 0;  // also keeps an empty file's null data away from memcpy
     std::memcpy(out, src->data + src->pos, k);
     src->pos += k;
     return int(k);

@@ -37,6 +37,7 @@ void pngWarning(png_structp, png_const_charp) {}  // warnings change nothing we 
 void pngRead(png_structp png, png_bytep out, png_size_t n) {
     auto* src = static_cast<PngSource*>(png_get_io_ptr(png));
     if (n > src->size - src->pos) png_error(png, "unexpected end of file");
+    if (n == 0) return;
     std::memcpy(out, src->data + src->pos, n);
     src->pos += n;
 }
