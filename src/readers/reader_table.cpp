@@ -21,6 +21,11 @@ struct ReaderRow {
 
 constexpr ReaderRow kReaders[] = {
     {"JPEG", "JPG;JPEG;JPE;JIF", readJpeg},
+    {"JPEG 2000 file", "JP2", readJp2},
+    {"JPEG 2000 code stream", "J2K;JPC;J2C", readJ2k},
+    {"GIF", "GIF", readGif},
+    {"TIFF", "TIF;TIFF;FAX;G3N;G3F;XIF", readTiff},
+    {"PNG", "PNG", readPng},
 };
 
 std::string extensionOf(const std::string& path) {

@@ -16,6 +16,13 @@ namespace pix {
 using ReadFn = void (*)(const uint8_t* data, size_t size, Image& img);
 
 void readJpeg(const uint8_t* data, size_t size, Image& img);
+void readPng(const uint8_t* data, size_t size, Image& img);
+void readGif(const uint8_t* data, size_t size, Image& img);
+void readTiff(const uint8_t* data, size_t size, Image& img);
+// JPEG 2000: the content decides between a JP2 file and a bare code stream;
+// the two differ only in the guess for data that is neither.
+void readJp2(const uint8_t* data, size_t size, Image& img);
+void readJ2k(const uint8_t* data, size_t size, Image& img);
 
 // The reader for a path's extension (without its dot, letter case ignored), or
 // nullptr when no format lists it.

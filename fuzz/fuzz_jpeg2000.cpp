@@ -1,0 +1,9 @@
+// Feeds arbitrary bytes to the JPEG 2000 reader (JP2 files and bare code
+// streams alike): it must throw pix::Error or decode, never crash, hang or
+// read out of bounds.
+#include "fuzz_reader.h"
+#include "readers/readers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return pixfuzz::runReader(pix::readJ2k, data, size);
+}
