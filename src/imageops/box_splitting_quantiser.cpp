@@ -1,4 +1,5 @@
 #include "imageops/box_splitting_quantiser.h"
+#include "image/rounding.h"
 
 #include <algorithm>
 #include <array>
@@ -10,15 +11,6 @@ namespace {
 
 constexpr int kBins = 32;
 
-// Nearest integer, an exact half going to the even neighbour, whatever the
-// floating-point environment's rounding mode.
-int roundHalfEven(double x) {
-    const double f = std::floor(x);
-    const double d = x - f;
-    if (d > 0.5) return int(f) + 1;
-    if (d < 0.5) return int(f);
-    return std::fmod(f, 2.0) == 0.0 ? int(f) : int(f) + 1;
-}
 
 struct Box {
     std::array<int, 3> lo{}, hi{};                       // bins, hi exclusive; axes red, green, blue
@@ -92,8 +84,8 @@ bool splitAlong(const Box& c, int a, const Histogram& hist, double pixels, Box& 
     const auto& hst = c.hst[a];
     const double m = c.mean[a];
     const double n = c.n;
-    const int start = roundHalfEven((lo + m) * 0.5);
-    const int end = roundHalfEven((hi + m) * 0.5);
+    const int start = int(roundHalfEven((lo + m) * 0.5));
+    const int end = int(roundHalfEven((hi + m) * 0.5));
 
     uint32_t below = 0;
     for (int j = lo; j < start; ++j) below += hst[j];

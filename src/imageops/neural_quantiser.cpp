@@ -1,4 +1,5 @@
 #include "imageops/neural_quantiser.h"
+#include "image/rounding.h"
 
 #include <algorithm>
 #include <array>
@@ -19,14 +20,6 @@ constexpr int kIntBias = 65536;        // frequency and bias, 16 fraction bits
 constexpr int kBeta = 64;              // kIntBias >> 10
 constexpr int kBetaGamma = 65536;      // kIntBias << (10 - 10)
 
-// rnd for a non-negative value: an exact half goes to the even neighbour.
-int64_t roundHalfEven(double x) {
-    const double f = std::floor(x);
-    const double d = x - f;
-    if (d > 0.5) return int64_t(f) + 1;
-    if (d < 0.5) return int64_t(f);
-    return std::fmod(f, 2.0) == 0.0 ? int64_t(f) : int64_t(f) + 1;
-}
 
 // The neurons' components, frequencies and biases in arrays of 256: neurons
 // beyond n sit far outside the colour cube with no frequency, so they never

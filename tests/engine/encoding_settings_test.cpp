@@ -2,17 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "engine/encoding_settings.h"
+#include "support/test_support.h"
 #include "image/error.h"
 
 using namespace pix;
 
-namespace {
-EngineProfile profileOf(std::vector<std::string> lines) {
-    EngineProfile p;
-    p.setLines(lines);
-    return p;
-}
-}  // namespace
+using pixtest::profileOf;
 
 TEST(EncodingSettings, EmptyProfileDefaults) {
     TIOParamsVals p;

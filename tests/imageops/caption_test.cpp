@@ -24,12 +24,6 @@ Image solid(int w, int h, uint32_t rgb) {
     return pixtest::makeImage(w, h, [rgb](int, int) { return rgb; });
 }
 
-pix::EngineProfile profileOf(const std::vector<std::string>& lines) {
-    pix::EngineProfile p;
-    p.setLines(lines);
-    return p;
-}
-
 // Pixels (x + y * w) whose bytes differ between two images of one size.
 std::vector<size_t> changedPixels(const Image& a, const Image& b) {
     std::vector<size_t> out;
@@ -265,7 +259,7 @@ TEST(CaptionStep, DefaultsAndTheFaceLine) {
     const Image base = pixtest::photoImage(90, 30);
     auto drawn = [&](const std::vector<std::string>& lines) {
         Image img = base;
-        pix::captionStep(profileOf(lines), img);
+        pix::captionStep(pixtest::profileOf(lines), img);
         return img;
     };
     auto direct = [&](const pix::CaptionStyle& style) {

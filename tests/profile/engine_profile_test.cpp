@@ -8,13 +8,7 @@
 
 using namespace pix;
 
-namespace {
-EngineProfile profileOf(std::vector<std::string> lines) {
-    EngineProfile p;
-    p.setLines(lines);
-    return p;
-}
-}  // namespace
+using pixtest::profileOf;
 
 TEST(EngineLookup, MatchingRules) {
     const EngineProfile p = profileOf({"quality=\"85\"", "negative", "deleteoriginal=false", "textsizex=3",

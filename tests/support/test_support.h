@@ -59,3 +59,14 @@ Rgb8 decodeWithMagick(const std::string& path);
 void writePpm(const pix::Image& img, const std::string& path);
 
 }  // namespace pixtest
+
+#include "profile/engine_profile.h"
+
+namespace pixtest {
+// An engine profile holding the given lines, as loadprofilelines would keep them.
+inline pix::EngineProfile profileOf(const std::vector<std::string>& lines) {
+    pix::EngineProfile p;
+    p.setLines(lines);
+    return p;
+}
+}  // namespace pixtest
