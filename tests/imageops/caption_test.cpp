@@ -19,6 +19,7 @@
 namespace {
 
 using pix::Image;
+using pixtest::profileOf;
 
 Image solid(int w, int h, uint32_t rgb) {
     return pixtest::makeImage(w, h, [rgb](int, int) { return rgb; });
