@@ -15,21 +15,15 @@
 #include "readers/readers.h"
 #include "writers/writers.h"
 
+#include "bench_support.h"
+
+using benchsupport::bestOf;
+using benchsupport::shell;
+using benchsupport::writePpm;
+
 namespace {
 
-double bestOf(int n, const std::function<void()>& f) {
-    double best = 1e9;
-    for (int i = 0; i < n; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        f();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-    }
-    return best;
-}
 
-void shell(const std::string& cmd) {
-    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "command failed: %s\n", cmd.c_str());
-}
 
 }  // namespace
 

@@ -20,6 +20,12 @@
 #include "imageops/neural_quantiser.h"
 #include "imageops/palette_quantiser.h"
 
+#include "bench_support.h"
+
+using benchsupport::bestOf;
+using benchsupport::shell;
+using benchsupport::writePpm;
+
 namespace {
 
 // CPU time of this thread: the machine is shared, and wall time would count
@@ -63,21 +69,6 @@ pix::Image photoLike(int w, int h) {
     return img;
 }
 
-bool writePpm(const pix::Image& img, const std::string& path) {
-    std::ofstream f(path, std::ios::binary);
-    f << "P6\n" << img.width << " " << img.height << "\n255\n";
-    std::string row(size_t(img.width) * 3, '\0');
-    for (int y = 0; y < img.height; ++y) {
-        const uint8_t* p = img.row(y);
-        for (int x = 0; x < img.width; ++x) {
-            row[3 * x] = char(p[3 * x + 2]);
-            row[3 * x + 1] = char(p[3 * x + 1]);
-            row[3 * x + 2] = char(p[3 * x]);
-        }
-        f.write(row.data(), std::streamsize(row.size()));
-    }
-    return bool(f);
-}
 
 // Reads the binary PPM ImageMagick writes (maxval 255, one whitespace after it).
 bool readPpm(const std::string& path, pix::Image& img) {

@@ -15,11 +15,16 @@
 #include "image/image.h"
 #include "readers/readers.h"
 
+#include "bench_support.h"
+
+using benchsupport::bestOf;
+using benchsupport::shell;
+using benchsupport::writePpm;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
 // A photo-like 4000 x 3000 picture: smooth colour fields with fine texture,
 // so the files compress as photographs do.
@@ -44,15 +49,6 @@ void writePhotoPpm(const std::string& path, int w, int h) {
     }
 }
 
-double bestOf(int n, const std::function<void()>& f) {
-    double best = 1e30;
-    for (int i = 0; i < n; ++i) {
-        const auto t0 = Clock::now();
-        f();
-        best = std::min(best, seconds(t0, Clock::now()));
-    }
-    return best;
-}
 
 void compare(const std::string& label, const std::string& path) {
     pix::Image img;

@@ -26,6 +26,12 @@
 #include "imageops/resample_filters.h"
 #include "imageops/scaler.h"
 
+#include "bench_support.h"
+
+using benchsupport::bestOf;
+using benchsupport::shell;
+using benchsupport::writePpm;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -58,12 +64,6 @@ Timing seconds(const std::function<void()>& f, int repeats) {
     return best;
 }
 
-void shell(const std::string& cmd) {
-    if (std::system(cmd.c_str()) != 0) {
-        std::fprintf(stderr, "command failed: %s\n", cmd.c_str());
-        std::exit(1);
-    }
-}
 
 // A photo-like picture: smooth shapes, edges and some sensor noise.
 pix::Image photo(int w, int h) {
@@ -88,20 +88,6 @@ pix::Image photo(int w, int h) {
     return img;
 }
 
-void writePpm(const pix::Image& img, const std::string& path) {
-    std::ofstream f(path, std::ios::binary);
-    f << "P6\n" << img.width << " " << img.height << "\n255\n";
-    std::string row(size_t(img.width) * 3, '\0');
-    for (int y = 0; y < img.height; ++y) {
-        const uint8_t* p = img.row(y);
-        for (int x = 0; x < img.width; ++x) {
-            row[3 * size_t(x)] = char(p[3 * x + 2]);
-            row[3 * size_t(x) + 1] = char(p[3 * x + 1]);
-            row[3 * size_t(x) + 2] = char(p[3 * x]);
-        }
-        f.write(row.data(), std::streamsize(row.size()));
-    }
-}
 
 }  // namespace
 

@@ -14,6 +14,12 @@
 #include "image/image.h"
 #include "writers/writers.h"
 
+#include "bench_support.h"
+
+using benchsupport::bestOf;
+using benchsupport::shell;
+using benchsupport::writePpm;
+
 namespace {
 
 pix::Image photo(int w, int h) {
@@ -35,34 +41,7 @@ pix::Image photo(int w, int h) {
     return img;
 }
 
-double seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-template <class F>
-double best(int reps, F f) {
-    double t = 1e9;
-    for (int i = 0; i < reps; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        f();
-        t = std::min(t, seconds(std::chrono::steady_clock::now() - start));
-    }
-    return t;
-}
-
-void writePpm(const pix::Image& img, const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fprintf(f, "P6\n%d %d\n255\n", img.width, img.height);
-    std::vector<uint8_t> row(size_t(img.width) * 3);
-    for (int y = 0; y < img.height; ++y) {
-        const uint8_t* p = img.row(y);
-        for (int x = 0; x < img.width; ++x) {
-            row[3 * x] = p[3 * x + 2];
-            row[3 * x + 1] = p[3 * x + 1];
-            row[3 * x + 2] = p[3 * x];
-        }
-        std::fwrite(row.data(), 1, row.size(), f);
-    }
-    std::fclose(f);
-}
 
 uint64_t fileSize(const std::string& path) { return std::filesystem::file_size(path); }
 
@@ -78,12 +57,12 @@ int main(int argc, char** argv) {
                       magickNone = dir + "/magick-none.tif";
     writePpm(img, ppm);
 
-    const double tOurs = best(reps, [&] { pix::saveimage(img, ours); });
+    const double tOurs = bestOf(reps, [&] { pix::saveimage(img, ours); });
     const std::string convert = "/usr/bin/convert -limit thread 1 '" + ppm + "' ";
-    const double tMagick = best(reps, [&] {
+    const double tMagick = bestOf(reps, [&] {
         if (std::system((convert + "-compress LZW '" + magick + "'").c_str()) != 0) std::puts("convert failed");
     });
-    const double tMagickNone = best(reps, [&] {
+    const double tMagickNone = bestOf(reps, [&] {
         if (std::system((convert + "-compress None '" + magickNone + "'").c_str()) != 0) std::puts("convert failed");
     });
 
