@@ -21,6 +21,8 @@ struct ReaderRow {
 
 constexpr ReaderRow kReaders[] = {
     {"JPEG", "JPG;JPEG;JPE;JIF", readJpeg},
+    {"BMP", "BMP;DIB;RLE", readBmp},
+    {"PCX", "PCX", readPcx},
 };
 
 std::string extensionOf(const std::string& path) {

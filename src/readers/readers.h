@@ -16,6 +16,8 @@ namespace pix {
 using ReadFn = void (*)(const uint8_t* data, size_t size, Image& img);
 
 void readJpeg(const uint8_t* data, size_t size, Image& img);
+void readBmp(const uint8_t* data, size_t size, Image& img);
+void readPcx(const uint8_t* data, size_t size, Image& img);
 
 // The reader for a path's extension (without its dot, letter case ignored), or
 // nullptr when no format lists it.
