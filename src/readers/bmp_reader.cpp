@@ -270,7 +270,8 @@ struct Decoder {
     void rle(size_t offset) {
         const uint64_t w = uint64_t(h.width), ht = uint64_t(h.height);
         const bool four = h.compression == kRle4;
-        fillRows(0, ht, palette[0]);
+        const Bgr zero = palette[0];
+        if (zero.b || zero.g || zero.r) fillRows(0, ht, zero);  // the allocation is already black
         ByteReader s{data, size, offset, "BMP"};
         if (offset >= size) throw Error("BMP file is truncated: no pixel data");
         uint64_t x = 0, y = 0;

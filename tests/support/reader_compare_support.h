@@ -15,6 +15,9 @@ namespace pixtest {
 pix::Image readBytes(pix::ReadFn read, const std::vector<uint8_t>& bytes);
 pix::Image readPath(pix::ReadFn read, const std::string& path);
 
+// Decodes the first image of a file with Pillow into packed RGB.
+Rgb8 decodeWithPillow(const std::string& path);
+
 // The largest difference of one channel between img (bilevel read as black
 // and white) and the packed RGB of ref; -1 when the sizes differ.
 int maxChannelDiff(const pix::Image& img, const Rgb8& ref);
