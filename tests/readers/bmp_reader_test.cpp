@@ -70,6 +70,15 @@ TEST(BmpReader, AlphaPlaneMatchesImageMagick) {
     ASSERT_EQ(img.alpha.size(), alpha.size());
     EXPECT_EQ(std::string(img.alpha.begin(), img.alpha.end()), alpha);
     EXPECT_TRUE(img.hasTransparency());
+
+    // The same bitmap with every alpha sample 0 is read as opaque, not as
+    // an invisible picture.
+    std::vector<uint8_t> bytes = readFile(path);
+    for (size_t i = 138 + 3; i < bytes.size(); i += 4) bytes[i] = 0;
+    const pix::Image opaque = readBytes(pix::readBmp, bytes);
+    EXPECT_FALSE(opaque.hasAlpha());
+    EXPECT_EQ(opaque.pixels, img.pixels);
+    EXPECT_EQ(opaque.params.SamplesPerPixel, 4);
 }
 
 // The 12-byte header has no resolution fields: the load gives 300 dpi.
