@@ -26,6 +26,8 @@ constexpr ReaderRow kReaders[] = {
     {"GIF", "GIF", readGif},
     {"TIFF", "TIF;TIFF;FAX;G3N;G3F;XIF", readTiff},
     {"PNG", "PNG", readPng},
+    {"BMP", "BMP;DIB;RLE", readBmp},
+    {"PCX", "PCX", readPcx},
 };
 
 std::string extensionOf(const std::string& path) {

@@ -23,6 +23,8 @@ void readTiff(const uint8_t* data, size_t size, Image& img);
 // the two differ only in the guess for data that is neither.
 void readJp2(const uint8_t* data, size_t size, Image& img);
 void readJ2k(const uint8_t* data, size_t size, Image& img);
+void readBmp(const uint8_t* data, size_t size, Image& img);
+void readPcx(const uint8_t* data, size_t size, Image& img);
 
 // The reader for a path's extension (without its dot, letter case ignored), or
 // nullptr when no format lists it.
