@@ -16,11 +16,20 @@ for target in build-fuzz/fuzz/fuzz_*; do
   format=${name#fuzz_}
   [ -n "$only" ] && [ "$only" != "$format" ] && continue
   work=$(mktemp -d)
-  cp -r "fuzz/corpus/$format/." "$work/" 2>/dev/null || true
+  mkdir -p "$work/corpus"
+  cp -r "fuzz/corpus/$format/." "$work/corpus/" 2>/dev/null || true
   echo "fuzzing $format for ${seconds}s"
-  "$target" -max_total_time="$seconds" -rss_limit_mb=4096 -malloc_limit_mb=3072 -timeout=20 \
-    -print_final_stats=1 "$work" 2>&1 | grep -E 'stat::number_of_executed_units|cov:|ERROR|SUMMARY' | tail -4
+  # Slow units on a loaded machine are not findings: the timeout is generous.
+  # Crash reproducers go to the scratch folder's artifacts/, copied out on failure.
+  mkdir -p "$work/artifacts"
+  "$target" -max_total_time="$seconds" -rss_limit_mb=4096 -malloc_limit_mb=3072 -timeout=120 \
+    -artifact_prefix="$work/artifacts/" -print_final_stats=1 "$work/corpus" 2>&1 | grep -E 'stat::number_of_executed_units|cov:|ERROR|SUMMARY' | tail -4
   status=${PIPESTATUS[0]}
+  if [ "$status" -ne 0 ]; then
+    mkdir -p fuzz-findings && cp -r "$work/artifacts/." fuzz-findings/ 2>/dev/null || true
+    rm -rf "$work"
+    echo "fuzz target $name failed; reproducers in fuzz-findings/"
+    exit 1
+  fi
   rm -rf "$work"
-  if [ "$status" -ne 0 ]; then echo "fuzz target $name failed"; exit 1; fi
 done

@@ -5,15 +5,9 @@
 
 namespace pixtest {
 
-pix::Image readBytes(pix::ReadFn read, const std::vector<uint8_t>& bytes) {
-    pix::Image img;
-    read(bytes.data(), bytes.size(), img);
-    return img;
-}
-
 pix::Image readPath(pix::ReadFn read, const std::string& path) { return readBytes(read, readFile(path)); }
 
-Rgb8 decodeWithPillow(const std::string& path) {
+Rgb8 decodeRgbWithPillow(const std::string& path) {
     Rgb8 out;
     std::string raw;
     if (run("/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]).convert('RGB'); "

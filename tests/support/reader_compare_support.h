@@ -7,16 +7,15 @@
 
 #include "image/image.h"
 #include "readers/readers.h"
+#include "support/library_readers_support.h"
 #include "support/test_support.h"
 
 namespace pixtest {
 
-// Decodes bytes (or the file at path) with the given reader.
-pix::Image readBytes(pix::ReadFn read, const std::vector<uint8_t>& bytes);
 pix::Image readPath(pix::ReadFn read, const std::string& path);
 
 // Decodes the first image of a file with Pillow into packed RGB.
-Rgb8 decodeWithPillow(const std::string& path);
+Rgb8 decodeRgbWithPillow(const std::string& path);
 
 // The largest difference of one channel between img (bilevel read as black
 // and white) and the packed RGB of ref; -1 when the sizes differ.
