@@ -10,13 +10,13 @@ namespace pix {
 
 namespace {
 
-QString runFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(parent, spec.title);
+QString runFileDialog(QWidget* parent, const FileDialogSpec& request, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, request.title);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilter(spec.filter);
-    dialog.setDefaultSuffix(spec.defaultSuffix);
-    dialog.selectFile(spec.proposedName);
+    dialog.setNameFilter(request.filter);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.selectFile(request.proposedName);
     // Saving over an existing profile is what the user asked for.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -48,12 +48,12 @@ QString FormDialogs::pickFolder(QWidget* parent, const QString& title, bool newF
     return dialog.selectedFiles().first();
 }
 
-QString FormDialogs::openFile(QWidget* parent, const FileDialogSpec& spec) {
-    return runFileDialog(parent, spec, QFileDialog::AcceptOpen);
+QString FormDialogs::openFile(QWidget* parent, const FileDialogSpec& request) {
+    return runFileDialog(parent, request, QFileDialog::AcceptOpen);
 }
 
-QString FormDialogs::saveFile(QWidget* parent, const FileDialogSpec& spec) {
-    return runFileDialog(parent, spec, QFileDialog::AcceptSave);
+QString FormDialogs::saveFile(QWidget* parent, const FileDialogSpec& request) {
+    return runFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
 void FormDialogs::openDocument(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }

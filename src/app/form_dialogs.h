@@ -28,8 +28,8 @@ public:
     // A folder dialog; the chosen folder's path, or an empty text on Cancel.
     virtual QString pickFolder(QWidget* parent, const QString& title, bool newFolderButton);
     // The open and save dialogs for profiles; empty on Cancel.
-    virtual QString openFile(QWidget* parent, const FileDialogSpec& spec);
-    virtual QString saveFile(QWidget* parent, const FileDialogSpec& spec);
+    virtual QString openFile(QWidget* parent, const FileDialogSpec& request);
+    virtual QString saveFile(QWidget* parent, const FileDialogSpec& request);
     // Opens a document with the desktop's registered viewer, without waiting.
     // A missing file or viewer is the desktop's to report.
     virtual void openDocument(const QString& path);

@@ -62,12 +62,12 @@ struct FakeDialogs : FormDialogs {
         newFolderButtons << newFolderButton;
         return folderAnswer;
     }
-    QString openFile(QWidget*, const FileDialogSpec& spec) override {
-        fileSpecs << spec;
+    QString openFile(QWidget*, const FileDialogSpec& request) override {
+        fileSpecs << request;
         return fileAnswer;
     }
-    QString saveFile(QWidget*, const FileDialogSpec& spec) override {
-        fileSpecs << spec;
+    QString saveFile(QWidget*, const FileDialogSpec& request) override {
+        fileSpecs << request;
         return fileAnswer;
     }
     void openDocument(const QString& path) override { documents << path; }
