@@ -112,6 +112,10 @@ bool decode(Decoder& dec, const uint8_t* data, size_t size, Image& img, std::vec
         default: break;  // any other colour space keeps the previous file's value
     }
     checkImageSize(cinfo->image_width, cinfo->image_height);
+    // Everything before the first scan is known now: a file that breaks off
+    // later still keeps its resolution and markers.
+    applyDensity(cinfo, img);
+    collectMarkers(cinfo, p);
 
     J_COLOR_SPACE out = JCS_EXT_BGR;
     if (cinfo->jpeg_color_space == JCS_GRAYSCALE) out = JCS_GRAYSCALE;
@@ -128,8 +132,6 @@ bool decode(Decoder& dec, const uint8_t* data, size_t size, Image& img, std::vec
         if (jpeg_read_scanlines(cinfo, &r, 1) != 1) break;  // data ran out: keep what was decoded
         if (out != JCS_EXT_BGR) toBgr(rowbuf.data(), dst, w, out, cinfo->saw_Adobe_marker);
     }
-    applyDensity(cinfo, img);
-    collectMarkers(cinfo, p);
     jpeg_finish_decompress(cinfo);
     return true;
 }
@@ -141,9 +143,7 @@ void readJpeg(const uint8_t* data, size_t size, Image& img) {
     std::vector<uint8_t> rowbuf;
     if (!decode(dec, data, size, img, rowbuf)) {
         // A file that breaks off after the pixels began keeps what was decoded.
-        if (img.width > 0 && img.height > 0 && dec.cinfo.global_state >= 205 /* DSTATE_SCANNING */ &&
-            dec.cinfo.output_scanline > 0)
-            return;
+        if (dec.cinfo.output_scanline > 0) return;
         throw Error(dec.err.message);
     }
 }
