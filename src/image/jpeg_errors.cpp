@@ -1,5 +1,7 @@
 #include "image/jpeg_errors.h"
 
+#include <jerror.h>
+
 namespace pix {
 
 namespace {
@@ -12,14 +14,21 @@ void errorExit(j_common_ptr cinfo) {
     std::longjmp(mgr->jump, 1);
 }
 
-void silentMessage(j_common_ptr, int) {}
+// Warnings (corrupt data) are not errors; the end of the data is noted so a
+// reader need not decode the filler the library invents after it.
+void silentMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0) return;
+    auto* mgr = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    ++cinfo->err->num_warnings;
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF) mgr->dataEnded = true;
+}
 
 }  // namespace
 
 jpeg_error_mgr* installJpegErrors(JpegErrorManager& mgr) {
     jpeg_std_error(&mgr.pub);
     mgr.pub.error_exit = errorExit;
-    mgr.pub.emit_message = silentMessage;  // warnings (corrupt data) are not errors
+    mgr.pub.emit_message = silentMessage;
     return &mgr.pub;
 }
 

@@ -14,6 +14,7 @@ struct JpegErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     std::string message;
+    bool dataEnded = false;  // the library met the end of the data and pads with filler
 };
 
 // Installs the manager on a compress or decompress object's err field.

@@ -1,5 +1,6 @@
 // JPEG input through libjpeg: 24-bit BGR for every colour space, the JFIF
 // density as the resolution, and the markers worth carrying to the output.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -126,11 +127,23 @@ bool decode(Decoder& dec, const uint8_t* data, size_t size, Image& img, std::vec
     img.allocate(int32_t(cinfo->output_width), int32_t(cinfo->output_height), Layout::Bgr24);
     const int w = int(cinfo->output_width);
     if (out != JCS_EXT_BGR) rowbuf.resize(size_t(w) * size_t(cinfo->output_components));
+    // A single-scan file that breaks off: the rows after the last band that
+    // held data are filler, the mid-gray the library would decode them to.
+    const bool endedBeforeRows = dec.err.dataEnded;
+    const JDIMENSION band = JDIMENSION(cinfo->max_v_samp_factor * DCTSIZE);
     while (cinfo->output_scanline < cinfo->output_height) {
+        if (dec.err.dataEnded && !endedBeforeRows && cinfo->output_scanline % band == 0) {
+            std::fill(img.row(int32_t(cinfo->output_scanline)), img.pixels.data() + img.pixels.size(), uint8_t(128));
+            break;
+        }
         uint8_t* dst = img.row(int32_t(cinfo->output_scanline));
         JSAMPROW r = out == JCS_EXT_BGR ? dst : rowbuf.data();
-        if (jpeg_read_scanlines(cinfo, &r, 1) != 1) break;  // data ran out: keep what was decoded
+        if (jpeg_read_scanlines(cinfo, &r, 1) != 1) break;
         if (out != JCS_EXT_BGR) toBgr(rowbuf.data(), dst, w, out, cinfo->saw_Adobe_marker);
+    }
+    if (cinfo->output_scanline < cinfo->output_height) {
+        jpeg_abort_decompress(cinfo);
+        return true;
     }
     jpeg_finish_decompress(cinfo);
     return true;
