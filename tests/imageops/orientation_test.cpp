@@ -31,16 +31,6 @@ std::vector<std::string> rowsOf(const Image& img) {
     return rows;
 }
 
-Image randomBits(int w, int h, uint32_t seed) {
-    std::mt19937 rng(seed);
-    Image img;
-    img.allocate(w, h, Layout::Bilevel);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (rng() & 1) img.row(y)[x >> 3] |= uint8_t(0x80 >> (x & 7));
-    return img;
-}
-
 }  // namespace
 
 TEST(Orientation, TheThreeByTwoTable) {
@@ -59,7 +49,7 @@ TEST(Orientation, TheThreeByTwoTable) {
 
 TEST(Orientation, BilevelRowsOfAnyWidth) {
     for (int w : {13, 8, 1, 17, 24}) {
-        const Image src = randomBits(w, 5, uint32_t(w));
+        const Image src = pixtest::randomBilevel(w, 5, uint32_t(w));
         Image flipped = src;
         mirror(flipped, MirrorAxis::Vertical);
         ASSERT_EQ(flipped.layout, Layout::Bilevel);
@@ -92,7 +82,7 @@ TEST(Orientation, ATurnAndItsInverseRestoreTheImageWithItsAlpha) {
     Image colour = pixtest::photoImage(7, 4);
     colour.alpha.resize(28);
     for (int i = 0; i < 28; ++i) colour.alpha[size_t(i)] = uint8_t(9 * i);
-    const Image bits = randomBits(13, 6, 3);
+    const Image bits = pixtest::randomBilevel(13, 6, 3);
     const std::pair<const char*, const char*> pairs[] = {
         {"left90", "right90"}, {"right90", "left90"}, {"rotate180", "rotate180"},
         {"flipdown", "flipdown"}, {"flipleft", "flipleft"},

@@ -75,16 +75,6 @@ Image randomImage(int w, int h, uint32_t seed, bool withAlpha) {
     return img;
 }
 
-Image bilevelImage(int w, int h, uint32_t seed) {
-    std::mt19937 rng(seed);
-    Image img;
-    img.allocate(w, h, Layout::Bilevel);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (rng() & 1) img.row(y)[x >> 3] |= uint8_t(0x80 >> (x & 7));
-    return img;
-}
-
 }  // namespace
 
 TEST(Scaler, FilterCodesFromTheProfileValue) {
@@ -205,7 +195,7 @@ TEST(Scaler, SizeRequests) {
 
 TEST(Scaler, BilevelStaysBilevelOnlyWithoutFilter) {
     for (int width : {13, 8, 21}) {
-        const Image src = bilevelImage(width, 9, 7u + width);
+        const Image src = pixtest::randomBilevel(width, 9, 7u + width);
         Image img = src;
         resample(img, 2 * width, 9, kFilterNone);
         ASSERT_EQ(img.layout, Layout::Bilevel);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 
 namespace pixtest {
@@ -67,6 +68,16 @@ pix::Image photoImage(int w, int h) {
         const int b = ((x * 7 + y * 13) & 63) + int(96 + 60 * std::sin((x + y) * 0.005));
         return uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(std::min(b, 255));
     });
+}
+
+pix::Image randomBilevel(int w, int h, uint32_t seed) {
+    std::mt19937 rng(seed);
+    pix::Image img;
+    img.allocate(w, h, pix::Layout::Bilevel);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (rng() & 1) img.row(y)[x >> 3] |= uint8_t(0x80 >> (x & 7));
+    return img;
 }
 
 Rgb8 decodeWithMagick(const std::string& path) {

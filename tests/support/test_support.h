@@ -48,6 +48,8 @@ pix::Image makeImage(int w, int h, F f) {
 }
 // A photo-like test image: smooth gradients with some texture.
 pix::Image photoImage(int w, int h);
+// A bilevel image of random bits (the same for the same seed).
+pix::Image randomBilevel(int w, int h, uint32_t seed);
 
 // Decodes any image with ImageMagick into packed RGB (8 bits per channel).
 struct Rgb8 {
