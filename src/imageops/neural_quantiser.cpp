@@ -293,40 +293,35 @@ NeuralQuantiser::NeuralQuantiser(const Image& source, int n) {
 int NeuralQuantiser::search(uint8_t r, uint8_t g, uint8_t b) const {
     const int n = int(sorted_.size());
     int bestd = 1000, best = -1;
+    // Adds blue and red to a neuron's green distance; it wins when still nearer.
+    auto consider = [&](const Neuron& u, int greenDistance) {
+        int d = std::abs(greenDistance) + std::abs(u.b - b);
+        if (d >= bestd) return;
+        d += std::abs(u.r - r);
+        if (d >= bestd) return;
+        bestd = d;
+        best = u.index;
+    };
     int i = greenIndex_[g], j = i - 1;
     while (i < n || j >= 0) {
         if (i < n) {
             const Neuron& u = sorted_[size_t(i)];
-            int d = u.g - g;
+            const int d = u.g - g;
             if (d >= bestd) {
                 i = n;
             } else {
                 ++i;
-                d = std::abs(d) + std::abs(u.b - b);
-                if (d < bestd) {
-                    d += std::abs(u.r - r);
-                    if (d < bestd) {
-                        bestd = d;
-                        best = u.index;
-                    }
-                }
+                consider(u, d);
             }
         }
         if (j >= 0) {
             const Neuron& u = sorted_[size_t(j)];
-            int d = g - u.g;
+            const int d = g - u.g;
             if (d >= bestd) {
                 j = -1;
             } else {
                 --j;
-                d = std::abs(d) + std::abs(u.b - b);
-                if (d < bestd) {
-                    d += std::abs(u.r - r);
-                    if (d < bestd) {
-                        bestd = d;
-                        best = u.index;
-                    }
-                }
+                consider(u, d);
             }
         }
     }

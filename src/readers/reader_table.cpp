@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image/error.h"
-#include "profile/text.h"
+#include "image/extension_list.h"
 #include "readers/readers.h"
 
 namespace pix {
@@ -15,7 +15,7 @@ namespace {
 
 struct ReaderRow {
     const char* format;
-    const char* extensions;  // upper case, ';'-separated
+    const char* extensions;  // ";"-separated, without dots
     ReadFn read;
 };
 
@@ -30,30 +30,12 @@ constexpr ReaderRow kReaders[] = {
     {"PCX", "PCX", readPcx},
 };
 
-std::string extensionOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return upperAscii(path.substr(dot + 1));
-}
-
-bool listHas(const char* list, const std::string& ext) {
-    std::string_view rest(list);
-    while (true) {
-        const size_t semi = rest.find(';');
-        if (rest.substr(0, semi) == ext) return true;
-        if (semi == std::string_view::npos) return false;
-        rest.remove_prefix(semi + 1);
-    }
-}
-
 }  // namespace
 
 ReadFn findReader(const std::string& path) {
-    const std::string ext = extensionOf(path);
-    if (ext.empty()) return nullptr;
+    const std::string_view ext = pathExtension(path);
     for (const ReaderRow& row : kReaders)
-        if (listHas(row.extensions, ext)) return row.read;
+        if (extensionListHas(row.extensions, ext)) return row.read;
     return nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "engine/output_naming.h"
 #include "profile/text.h"
 
 namespace pix {
@@ -58,9 +59,8 @@ std::vector<Entry> listFolder(const std::string& folder) {
     return out;
 }
 
-std::string withSeparator(std::string folder) {
-    for (char& c : folder)
-        if (c == '\\') c = '/';
+std::string withSeparator(const std::string& text) {
+    std::string folder = folderText(text);
     if (folder.back() != '/') folder += '/';
     return folder;
 }

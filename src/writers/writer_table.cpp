@@ -2,7 +2,7 @@
 // file of its own.
 #include <string_view>
 
-#include "profile/text.h"
+#include "image/extension_list.h"
 #include "writers/writers.h"
 
 namespace pix {
@@ -11,40 +11,27 @@ namespace {
 
 struct WriterRow {
     const char* format;
-    const char* extensions;  // lower case, ';'-separated, dots included
+    const char* extensions;  // ";"-separated, without dots
     WriteFn write;
 };
 
 constexpr WriterRow kWriters[] = {
-    {"JPEG", ".jpg;.jpeg;.jpe;.jif", writeJpeg},
-    {"GIF", ".gif", writeGif},
-    {"BMP", ".bmp;.dib;.rle", writeBmp},
-    {"PCX", ".pcx", writePcx},
-    {"PNG", ".png", writePng},
-    {"JPEG 2000 file", ".jp2", writeJp2},
-    {"JPEG 2000 code stream", ".j2k;.jpc;.j2c", writeJ2k},
-    {"TIFF", ".tif;.tiff;.fax;.g3f;.g3n", writeTiff},
+    {"JPEG", "JPG;JPEG;JPE;JIF", writeJpeg},
+    {"GIF", "GIF", writeGif},
+    {"BMP", "BMP;DIB;RLE", writeBmp},
+    {"PCX", "PCX", writePcx},
+    {"PNG", "PNG", writePng},
+    {"JPEG 2000 file", "JP2", writeJp2},
+    {"JPEG 2000 code stream", "J2K;JPC;J2C", writeJ2k},
+    {"TIFF", "TIF;TIFF;FAX;G3F;G3N", writeTiff},
 };
-
-bool listHas(const char* list, std::string_view ext) {
-    std::string_view rest(list);
-    while (true) {
-        const size_t semi = rest.find(';');
-        if (rest.substr(0, semi) == ext) return true;
-        if (semi == std::string_view::npos) return false;
-        rest.remove_prefix(semi + 1);
-    }
-}
 
 }  // namespace
 
 WriteFn findWriter(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return nullptr;
-    const std::string ext = lowerAscii(path.substr(dot));
+    const std::string_view ext = pathExtension(path);
     for (const WriterRow& row : kWriters)
-        if (listHas(row.extensions, ext)) return row.write;
+        if (extensionListHas(row.extensions, ext)) return row.write;
     return nullptr;
 }
 
